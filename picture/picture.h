@@ -1,0 +1,62 @@
+// The picture generator: one new abstract picture from the random source.
+//
+// A picture is planned, then filled. Planning takes exactly the 42 draws of
+// one picture from the calling thread's random source (draws 1-15 the five
+// wave sources, 16-40 the palette set-up, 41 the channel halving, 42 the
+// variant) and builds the 1024-entry palette. Filling turns the plan into
+// pixels, any range of rows at a time: each range computes the level of the
+// row before its first row itself, so ranges filled separately, in any
+// order and on any threads, give exactly the pixels of one whole pass.
+//
+// PixelBuffer layout: `width` x `height` 32-bit pixels 0x00RRGGBB (in
+// memory blue, green, red, zero), rows one after another with no gap, row 0
+// first. The window shows the buffer bottom-up, so row 0 is the bottom line
+// on screen. The generator writes pixels in memory order.
+//
+// Nothing here allocates, calls the platform or keeps state between calls
+// but the random source. Arithmetic is in double precision; values are
+// rounded to float exactly where they are stored; every conversion of a real
+// to an integer truncates toward zero.
+#pragma once
+
+#include <cstdint>
+
+constexpr int32_t kWaveSourceCount = 5;
+constexpr int32_t kPaletteSize = 1024;
+constexpr int32_t kPictureDraws = 42;
+constexpr int32_t kVariantCount = 8;
+
+// The five circular wave sources of a picture.
+struct WaveSources {
+    float x[kWaveSourceCount];          // centre column, 0 to width
+    float y[kWaveSourceCount];          // centre row, 0 to height
+    float frequency[kWaveSourceCount];  // radians per pixel, 50/(11 width) to 50/width
+};
+
+// Everything that the 42 draws of one picture decide.
+struct PicturePlan {
+    int32_t width;   // even-rounded client size that the picture is made for
+    int32_t height;
+    WaveSources sources;
+    uint32_t palette[kPaletteSize];  // 0x00RRGGBB, channel halving applied
+    int32_t variant;                 // 0 to 7
+};
+
+// Takes the 42 draws of one picture and fills `plan`. `forcedVariant` of 0
+// to 7 replaces the variant that the 42nd draw picks (the draw is still
+// taken, so the sequence stays aligned); any other value keeps the draw's.
+void PlanPicture(PicturePlan* plan, int32_t width, int32_t height, int32_t forcedVariant = -1);
+
+// Fills rows `firstRow` to `endRow - 1` of the PixelBuffer whose row 0 is at
+// `pixels` (the whole buffer, not the band). `previousRow` and `currentRow`
+// are `plan->width` floats each, scratch that belongs to the caller for the
+// call; one pair per thread when bands run in parallel. The level of the
+// row before `firstRow` is always computed, even when no row follows.
+void FillPictureRows(const PicturePlan* plan, uint32_t* pixels, float* previousRow,
+                     float* currentRow, int32_t firstRow, int32_t endRow);
+
+// One whole picture into `pixels` (`width` x `height`, both even): plans it
+// into process-wide storage with the calling thread's draws and fills every
+// row in one pass. Returns `height`.
+int32_t GeneratePicture(uint32_t* pixels, int32_t width, int32_t height, float* previousRow,
+                        float* currentRow);

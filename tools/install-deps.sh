@@ -1,0 +1,23 @@
+#!/bin/sh
+# Installs the Debian packages that building and testing ondulite need, and
+# nothing when they are all present already. Runs as root (or through sudo).
+set -eu
+
+PACKAGES="
+  cmake g++ make pkg-config
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libpng-dev
+"
+
+missing=""
+for p in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+[ -z "$missing" ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+echo "installing:$missing" >&2
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
