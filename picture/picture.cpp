@@ -98,13 +98,19 @@ static void FillRows(const PicturePlan* plan, uint32_t* pixels, float* previousR
     }
 }
 
-void FillPictureRows(const PicturePlan* plan, uint32_t* pixels, float* previousRow, float* currentRow,
-                     int32_t firstRow, int32_t endRow)
+void FillPictureRowsReference(const PicturePlan* plan, uint32_t* pixels, float* previousRow,
+                              float* currentRow, int32_t firstRow, int32_t endRow)
 {
     typedef void (*RowFiller)(const PicturePlan*, uint32_t*, float*, float*, int32_t, int32_t);
     static const RowFiller kFillers[kVariantCount] = {FillRows<0>, FillRows<1>, FillRows<2>, FillRows<3>,
                                                       FillRows<4>, FillRows<5>, FillRows<6>, FillRows<7>};
     kFillers[plan->variant & 7](plan, pixels, previousRow, currentRow, firstRow, endRow);
+}
+
+void FillPictureRows(const PicturePlan* plan, uint32_t* pixels, float* previousRow, float* currentRow,
+                     int32_t firstRow, int32_t endRow)
+{
+    FillPictureRowsReference(plan, pixels, previousRow, currentRow, firstRow, endRow);
 }
 
 // Process-wide, as the picture worker serves one window: the plan is

@@ -55,6 +55,11 @@ void PlanPicture(PicturePlan* plan, int32_t width, int32_t height, int32_t force
 void FillPictureRows(const PicturePlan* plan, uint32_t* pixels, float* previousRow,
                      float* currentRow, int32_t firstRow, int32_t endRow);
 
+// The same rows by the plain scalar evaluation of every sine, square root
+// and arc tangent: the reference that any faster evaluation is held to.
+void FillPictureRowsReference(const PicturePlan* plan, uint32_t* pixels, float* previousRow,
+                              float* currentRow, int32_t firstRow, int32_t endRow);
+
 // One whole picture into `pixels` (`width` x `height`, both even): plans it
 // into process-wide storage with the calling thread's draws and fills every
 // row in one pass. Returns `height`.

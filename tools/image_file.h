@@ -1,0 +1,26 @@
+// Writing what a window shows of a PixelBuffer to an image file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/render_options.h"
+
+// The picture as a window of `windowWidth` x `windowHeight` shows it: the
+// PixelBuffer (`bufferWidth` x `bufferHeight`, both the even-rounded window
+// size, 0x00RRGGBB, row 0 the bottom line) is shown bottom-up, so its last
+// row is the image's top line, and its extra right column and bottom line
+// are clipped. Fills `rgb` with windowWidth x windowHeight x 3 bytes, top
+// line first, red, green, blue.
+void WindowImageRgb(const uint32_t* pixels, int32_t bufferWidth, int32_t bufferHeight, int32_t windowWidth,
+                    int32_t windowHeight, uint8_t* rgb);
+
+// Writes `rgb` (as WindowImageRgb lays it out) to `path` in `format`. The
+// file appears whole or not at all: it is written under a temporary name
+// beside it and renamed at the end. Returns false with one line in `error`.
+bool WriteImageFile(const std::string& path, ImageFormat format, const uint8_t* rgb, int32_t width,
+                    int32_t height, std::string* error);
+
+// Reads a binary P6 PPM with maxval 255 (what WriteImageFile makes) into
+// `rgb`. Returns false when the file is missing or not such a PPM.
+bool ReadPpmFile(const std::string& path, std::string* rgb, int32_t* width, int32_t* height);

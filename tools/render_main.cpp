@@ -1,0 +1,80 @@
+// ondulite-render: the saver's pictures as image files, for previews,
+// wallpapers and tests. A seed and a picture number name a picture exactly:
+// the one a saver whose worker was seeded with that second shows in that
+// position, at the same window size.
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "picture/picture.h"
+#include "picture/random.h"
+#include "tools/band_pool.h"
+#include "tools/image_file.h"
+#include "tools/render_options.h"
+
+static int Fail(const std::string& message)
+{
+    std::fprintf(stderr, "ondulite-render: %s\n", message.c_str());
+    return 2;
+}
+
+int main(int argc, char** argv)
+{
+    RenderOptions options;
+    std::string error;
+    if (!ParseRenderOptions(argc, argv, &options, &error)) return Fail(error);
+    if (options.help) {
+        std::fputs(kRenderUsage, stdout);
+        return 0;
+    }
+    if (!options.seedGiven) {
+        options.seed = (uint32_t)std::time(nullptr);
+        std::fprintf(stderr, "ondulite-render: seed %u\n", options.seed);
+    }
+
+    const int32_t bufferWidth = (options.width + 1) & ~1;
+    const int32_t bufferHeight = (options.height + 1) & ~1;
+    const bool progress = isatty(2) && (options.count > 4 || (int64_t)bufferWidth * bufferHeight > 16000000);
+
+    std::vector<uint32_t> pixels;
+    std::vector<uint8_t> rgb;
+    try {
+        pixels.resize((size_t)bufferWidth * (size_t)bufferHeight);
+        rgb.resize((size_t)options.width * (size_t)options.height * 3);
+    } catch (...) {
+        return Fail("not enough memory for a " + std::to_string(options.width) + "x" +
+                    std::to_string(options.height) + " picture");
+    }
+
+    BandPool pool;
+    pool.useReference = options.reference;
+    int32_t threads = options.threads > 0 ? options.threads : DefaultThreadCount();
+    if (!StartBandPool(&pool, threads, bufferWidth)) return Fail("cannot start the rendering threads");
+
+    // Skip the pictures before the first one wanted: each takes exactly 42 draws.
+    SeedRandom(options.seed);
+    for (uint64_t skip = (uint64_t)(options.firstPicture - 1) * kPictureDraws; skip > 0; --skip) NextRandom();
+
+    std::unique_ptr<PicturePlan> plan(new PicturePlan);
+    int status = 0;
+    for (uint32_t i = 0; i < options.count; ++i) {
+        uint32_t number = options.firstPicture + i;
+        std::string path = options.count > 1 ? NumberedPath(options.outPath, number) : options.outPath;
+        if (progress) std::fprintf(stderr, "\rondulite-render: picture %u of %u ", i + 1, options.count);
+        PlanPicture(plan.get(), bufferWidth, bufferHeight, options.variant);
+        RenderWithBandPool(&pool, plan.get(), pixels.data());
+        WindowImageRgb(pixels.data(), bufferWidth, bufferHeight, options.width, options.height, rgb.data());
+        if (!WriteImageFile(path, options.format, rgb.data(), options.width, options.height, &error)) {
+            if (progress) std::fputc('\n', stderr);
+            status = Fail(error);
+            break;
+        }
+    }
+    if (progress && status == 0) std::fputs("done\n", stderr);
+    StopBandPool(&pool);
+    return status;
+}

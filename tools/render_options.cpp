@@ -1,0 +1,164 @@
+#include "tools/render_options.h"
+
+#include <cctype>
+#include <cstring>
+
+const char kRenderUsage[] =
+    "usage: ondulite-render [options]\n"
+    "Renders ondulite pictures to image files.\n"
+    "\n"
+    "  --seed N        unsigned 32-bit seed (default: the current time in seconds)\n"
+    "  --size WxH      the window's client size, 1 to 16384 each (default 1920x1080)\n"
+    "  --picture K     the K-th picture that a saver seeded with N shows (default 1)\n"
+    "  --count C       write C consecutive pictures from K on (default 1)\n"
+    "  --variant V     force picture variant V (0 to 7); the sequence stays aligned\n"
+    "  --threads N     render on N threads (default: all cores); the pixels never depend on N\n"
+    "  --reference     use the plain scalar evaluation instead of the fast one\n"
+    "  -o, --out FILE  output file, .png, .bmp or .ppm (default ondulite.png); with --count\n"
+    "                  above 1 the picture number goes before the extension (pic-3.png)\n"
+    "  --help          show this text\n";
+
+// Whole decimal number, no sign, no spaces, at most `limit`.
+static bool ReadNumber(const char* text, uint64_t limit, uint64_t* value)
+{
+    if (!text || !*text) return false;
+    uint64_t result = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        result = result * 10 + (uint64_t)(*p - '0');
+        if (result > limit) return false;
+    }
+    *value = result;
+    return true;
+}
+
+static bool ReadSize(const char* text, int32_t* width, int32_t* height)
+{
+    const char* cross = text ? std::strpbrk(text, "xX") : nullptr;
+    if (!cross) return false;
+    std::string left(text, (size_t)(cross - text));
+    uint64_t w = 0, h = 0;
+    if (!ReadNumber(left.c_str(), kMaxImageSide, &w) || !ReadNumber(cross + 1, kMaxImageSide, &h)) return false;
+    if (w == 0 || h == 0) return false;
+    *width = (int32_t)w;
+    *height = (int32_t)h;
+    return true;
+}
+
+ImageFormat FormatFromPath(const std::string& path)
+{
+    size_t slash = path.find_last_of("/\\");
+    size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return ImageFormat::Unknown;
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) c = (char)std::tolower((unsigned char)c);
+    if (ext == "png") return ImageFormat::Png;
+    if (ext == "bmp") return ImageFormat::Bmp;
+    if (ext == "ppm") return ImageFormat::Ppm;
+    return ImageFormat::Unknown;
+}
+
+std::string NumberedPath(const std::string& path, uint32_t number)
+{
+    size_t slash = path.find_last_of("/\\");
+    size_t dot = path.find_last_of('.');
+    std::string suffix = "-" + std::to_string(number);
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1 ||
+        (slash == std::string::npos && dot == 0))
+        return path + suffix;
+    return path.substr(0, dot) + suffix + path.substr(dot);
+}
+
+bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions* options, std::string* error)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        const char* value = nullptr;
+        size_t equals = name.find('=');
+        if (name.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+            value = argv[i] + equals + 1;
+            name = name.substr(0, equals);
+        }
+        auto needValue = [&]() -> const char* {
+            if (value) return value;
+            if (i + 1 < argc) return argv[++i];
+            *error = "option " + name + " needs a value";
+            return nullptr;
+        };
+        auto flagOnly = [&]() -> bool {
+            if (!value) return true;
+            *error = "option " + name + " takes no value";
+            return false;
+        };
+        uint64_t number = 0;
+        if (name == "--help" || name == "-h") {
+            if (!flagOnly()) return false;
+            options->help = true;
+        } else if (name == "--reference") {
+            if (!flagOnly()) return false;
+            options->reference = true;
+        } else if (name == "--seed") {
+            const char* v = needValue();
+            if (!v) return false;
+            if (!ReadNumber(v, 0xFFFFFFFFull, &number)) {
+                *error = std::string("--seed wants a whole number from 0 to 4294967295, not '") + v + "'";
+                return false;
+            }
+            options->seed = (uint32_t)number;
+            options->seedGiven = true;
+        } else if (name == "--size") {
+            const char* v = needValue();
+            if (!v) return false;
+            if (!ReadSize(v, &options->width, &options->height)) {
+                *error = std::string("--size wants WxH with W and H from 1 to 16384, not '") + v + "'";
+                return false;
+            }
+        } else if (name == "--picture" || name == "--count") {
+            const char* v = needValue();
+            if (!v) return false;
+            if (!ReadNumber(v, 0xFFFFFFFFull, &number) || number == 0) {
+                *error = name + " wants a whole number from 1 to 4294967295, not '" + v + "'";
+                return false;
+            }
+            (name == "--picture" ? options->firstPicture : options->count) = (uint32_t)number;
+        } else if (name == "--variant") {
+            const char* v = needValue();
+            if (!v) return false;
+            if (!ReadNumber(v, 7, &number)) {
+                *error = std::string("--variant wants a number from 0 to 7, not '") + v + "'";
+                return false;
+            }
+            options->variant = (int32_t)number;
+        } else if (name == "--threads") {
+            const char* v = needValue();
+            if (!v) return false;
+            if (!ReadNumber(v, 1024, &number) || number == 0) {
+                *error = std::string("--threads wants a number from 1 to 1024, not '") + v + "'";
+                return false;
+            }
+            options->threads = (int32_t)number;
+        } else if (name == "-o" || name == "--out") {
+            const char* v = needValue();
+            if (!v) return false;
+            if (!*v) {
+                *error = "option " + name + " needs a file name";
+                return false;
+            }
+            options->outPath = v;
+        } else {
+            *error = "unknown option '" + std::string(argv[i]) + "' (see --help)";
+            return false;
+        }
+    }
+    if (options->help) return true;
+    options->format = FormatFromPath(options->outPath);
+    if (options->format == ImageFormat::Unknown) {
+        *error = "cannot tell the image format of '" + options->outPath + "': use .png, .bmp or .ppm";
+        return false;
+    }
+    if ((uint64_t)options->firstPicture + options->count - 1 > 0xFFFFFFFFull) {
+        *error = "--picture plus --count go past the 4294967295th picture";
+        return false;
+    }
+    return true;
+}
