@@ -45,6 +45,8 @@ void FullScreenStarts(void)
 {
     const int kStarts = 20;
     const char* inputs[] = {"key space", "click 1", "click 2", "click 3", "mousemove_relative 10 0"};
+    // Away from the screen's edges, so that the relative moves move.
+    XDo("mousemove 300 200");
     int clean = 0;
     for (int i = 0; i < kStarts; ++i) {
         SaverRun run;
@@ -96,7 +98,8 @@ void RunMemoryFailureCases(void)
         int status = -1, boxes = 1;
         bool ended = WaitUntil(
             [&] {
-                if (FindMemoryMessage() && FindMemoryMessage() != box) ++boxes;
+                HWND other = FindMemoryMessage();
+                if (other && other != box) ++boxes;
                 return UnixFinished(marker, &status);
             },
             10000);
