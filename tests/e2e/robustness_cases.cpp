@@ -68,10 +68,60 @@ void FullScreenStarts(void)
     Check(clean == kStarts, Format("%d of %d full-screen starts ended by input ended cleanly with 0", clean, kStarts));
 }
 
+// Milliseconds from `end` (which ends the window) to the process's exit,
+// or kStillRunning.
+DWORD TimeToExit(SaverRun* run, const std::function<void()>& end)
+{
+    DWORD start = GetTickCount();
+    end();
+    if (WaitForExit(run, 10000) != 0) return kStillRunning;
+    return GetTickCount() - start;
+}
+
+// The window's end stops the worker where it stands: it waits neither for
+// the picture in progress nor for the pause after a picture.
+void PromptStop(void)
+{
+    // A picture this large takes seconds to make.
+    HWND parent = MakeProbeWindow(100, 100, 0, 0, false);
+    SetWindowLongA(parent, GWL_STYLE, (LONG)WS_POPUP);
+    SetWindowPos(parent, nullptr, 0, 0, 1600, 1200, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    ShowWindow(parent, SW_SHOWNOACTIVATE);
+    SaverRun run;
+    if (StartSaver(&run, Format("/p %lu", (unsigned long)(uintptr_t)parent)) &&
+        WaitForProcessWindow(run.id, kSaverClass, "Preview", 5000, parent)) {
+        Pump(300);
+        DWORD ms = TimeToExit(&run, [&] { DestroyWindow(parent); });
+        Check(ms < 800, Format("destroyed during its first picture, the preview ends at once (%lu ms)", ms));
+    } else {
+        Check(false, "large preview starts");
+        DestroyWindow(parent);
+    }
+    EndRun(&run);
+
+    // During the pause: the first picture is on the screen (a preview in
+    // the desktop window, so that it reaches the screen), the next one is a
+    // second away.
+    if (!StartSaver(&run, Format("/p %lu", (unsigned long)(uintptr_t)GetDesktopWindow()))) return;
+    HWND preview = WaitForProcessWindow(run.id, kSaverClass, "Preview", 5000);
+    Image shot;
+    bool shown = preview && WaitUntil(
+                                [&] {
+                                    return TakeScreenshot(&shot, probe.workDir + "/pause.ppm") && !IsBlack(shot);
+                                },
+                                8000);
+    if (Check(shown, "the first picture is shown")) {
+        DWORD ms = TimeToExit(&run, [&] { PostMessageA(preview, WM_CLOSE, 0, 0); });
+        Check(ms < 600, Format("closed during the pause, the preview ends at once (%lu ms)", ms));
+    }
+    EndRun(&run);
+}
+
 }  // namespace
 
 void RunRobustnessCases(void)
 {
+    PromptStop();
     PreviewStorm();
     FullScreenStarts();
 }
