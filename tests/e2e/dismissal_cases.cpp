@@ -19,7 +19,11 @@ bool StartAt(Launch* launch, int x, int y, const std::string& what)
     XDo(Format("mousemove %d %d", x, y));
     if (!StartSaver(&launch->run, "/s")) return Check(false, what + ": starts");
     launch->window = WaitForFullScreenWindow(&launch->run);
-    return Check(launch->window != nullptr, what + ": full-screen window");
+    if (!Check(launch->window != nullptr, what + ": full-screen window")) return false;
+    // Keys go to the foreground window, which the saver becomes just after
+    // its window is shown.
+    return Check(WaitUntil([&] { return GetForegroundWindow() == launch->window; }, 3000),
+                 what + ": in the foreground");
 }
 
 bool Runs(Launch* launch, DWORD ms)

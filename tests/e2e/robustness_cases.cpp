@@ -52,8 +52,10 @@ void FullScreenStarts(void)
         SaverRun run;
         if (!StartSaver(&run, "/s")) break;
         HWND window = WaitForFullScreenWindow(&run);
-        Pump((DWORD)(i * 53) % 250);
         const char* input = inputs[i % 5];
+        // A key goes to the foreground window: wait for the saver to be it.
+        if (i % 5 == 0) WaitUntil([&] { return GetForegroundWindow() == window; }, 3000);
+        Pump((DWORD)(i * 53) % 250);
         XDo(input);
         DWORD code = WaitForExit(&run, 5000);
         bool boxShown = FindProcessWindow(run.id, "#32770", nullptr) != nullptr;

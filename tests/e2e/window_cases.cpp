@@ -45,7 +45,8 @@ void FullScreenWindowCases(void)
     Check(rect.left == 0 && rect.top == 0 && rect.right == probe.screenWidth && rect.bottom == probe.screenHeight,
           Format("full screen: covers the screen (%ld,%ld)-(%ld,%ld) for %dx%d", rect.left, rect.top, rect.right,
                  rect.bottom, probe.screenWidth, probe.screenHeight));
-    Check(GetForegroundWindow() == window, "full screen: takes the foreground");
+    // The window is shown during its creation and brought forward after it.
+    Check(WaitUntil([&] { return GetForegroundWindow() == window; }, 3000), "full screen: takes the foreground");
 
     // A plain window shown later, without activation, stays below.
     HWND plain = MakeProbeWindow(200, 100, 100, 100, false);
