@@ -135,7 +135,9 @@ static bool CatchSignals(void)
     action.sa_flags = SA_RESTART;
     for (int s : {SIGTERM, SIGINT, SIGHUP})
         if (sigaction(s, &action, nullptr) != 0) return false;
-    return true;
+    // A server that went away must reach the I/O error handler, not kill
+    // the process through a write on the closed socket.
+    return signal(SIGPIPE, SIG_IGN) != SIG_ERR;
 }
 
 static std::string HexWindow(Window window)
@@ -147,7 +149,7 @@ static std::string HexWindow(Window window)
 
 static bool TakeVisual(HackState* state, Visual* visual, int depth)
 {
-    if (visual->c_class != TrueColor && visual->c_class != DirectColor) {
+    if (visual->c_class != TrueColor) {
         Complain("the window's visual is not TrueColor; ondulite needs one");
         return false;
     }

@@ -87,12 +87,12 @@ has_picture() { grep -q "picture $2 $3," "$1"; }
 wait_picture() { wait_for has_picture "$@"; }
 
 # Whether SHOT shows picture K of SEED at WxH: at least 99.99% of the
-# pixels equal. same_picture SHOT SEED WxH K
+# pixels equal (or no further apart than $FUZZ). same_picture SHOT SEED WxH K
 same_picture() {
   local ref=$WORK/ref-$2-$3-$4.png width=${3%x*} height=${3#*x}
   [ -f "$ref" ] || "$RENDER" --seed "$2" --size "$3" --picture "$4" -o "$ref" || return 1
   local differ
-  differ=$(compare -metric AE "$1" "$ref" null: 2>&1) || true
+  differ=$(compare -metric AE ${FUZZ:+-fuzz "$FUZZ"} "$1" "$ref" null: 2>&1) || true
   awk -v d="$differ" -v n=$((width * height)) 'BEGIN { exit !(d ~ /^[0-9.e+]+$/ && d + 0 <= n / 10000) }' ||
     { echo "  $1: $differ of $((width * height)) pixels differ from picture $4 of seed $2" >&2; return 1; }
 }
@@ -176,6 +176,23 @@ if wait_picture "$LOG" 1 256x192; then
     same_picture "$WORK/plain.png" 2026 256x192 1
 else
   fail "no picture without MIT-SHM"
+  cat "$LOG"
+fi
+kill "$HACK_PID" "$TESTWIN_PID"
+
+echo "== a 16-bit visual"
+start_xvfb DEEP16_DISPLAY -screen 0 320x240x16
+LOG=$WORK/depth16.log
+DISPLAY=$DEEP16_DISPLAY open_test_window 201x151
+DISPLAY=$DEEP16_DISPLAY start_hack "$LOG" --window-id "$TESTWIN_ID" --seed 9 --delay 5 --fps
+if wait_picture "$LOG" 1 201x151; then
+  DISPLAY=$DEEP16_DISPLAY shoot_window "$TESTWIN_ID" "$WORK/depth16.png"
+  FUZZ=3%  # 5-6-5 bits per channel are within 3% of the 8-bit colours
+  check "a 16-bit TrueColor window shows picture 1 of the seed in its colours" \
+    same_picture "$WORK/depth16.png" 9 201x151 1
+  unset FUZZ
+else
+  fail "no picture in a 16-bit window"
   cat "$LOG"
 fi
 kill "$HACK_PID" "$TESTWIN_PID"
