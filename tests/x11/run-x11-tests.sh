@@ -141,7 +141,8 @@ if wait_picture "$LOG" 1 401x301; then
   if wait_picture "$LOG" 2 401x301; then
     gap=$(($(now) - first_at))
     shoot_window "$TESTWIN_ID" "$WORK/window-2.png"
-    check "picture 2 follows after the delay of 1.5 s (came after $((gap / 1000)) ms)" [ "$gap" -ge 1450000 ]
+    # Seen by polling, so a little early or late; a delay of 1 s or none would show.
+    check "picture 2 follows after the delay of 1.5 s (came after $((gap / 1000)) ms)" [ "$gap" -ge 1300000 ]
     check "the window then shows picture 2" same_picture "$WORK/window-2.png" 7 401x301 2
   else
     fail "no second picture after the delay"
