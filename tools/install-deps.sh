@@ -6,6 +6,8 @@ set -eu
 PACKAGES="
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev libpng-dev
+  libx11-dev libxext-dev
+  xvfb xdotool imagemagick procps xscreensaver libxml2-utils
 "
 
 missing=""
