@@ -1,0 +1,46 @@
+// From the generator's PixelBuffer to the pixels an X TrueColor visual
+// takes, without touching X so that orientation and colour order can be
+// tested natively.
+//
+// The PixelBuffer is `bufferWidth` x `bufferHeight` 0x00RRGGBB pixels with
+// row 0 the bottom line on screen (the Windows saver shows it bottom-up);
+// both sides are the window's size rounded up to even, and the extra right
+// column and bottom line fall outside the window. X images are stored top
+// line first, so screen line r is buffer row bufferHeight - 1 - r.
+#pragma once
+
+#include <cstdint>
+
+// Where a visual keeps each channel: the shift of the mask's lowest bit
+// and the mask's width in bits.
+struct ChannelLayout {
+    uint32_t shift;
+    uint32_t bits;
+};
+
+struct PixelLayout {
+    ChannelLayout red;
+    ChannelLayout green;
+    ChannelLayout blue;
+};
+
+// The layout of a visual's red, green and blue masks. Returns false when a
+// mask is empty, has gaps, or channels overlap: no TrueColor visual looks
+// like that.
+bool PixelLayoutFromMasks(uint32_t redMask, uint32_t greenMask, uint32_t blueMask, PixelLayout* layout);
+
+// The visual's pixel value for one 0x00RRGGBB colour: each 8-bit channel is
+// cut to the mask's width (or widened by repeating its top bits, so that
+// 255 stays the brightest value) and shifted into place.
+uint32_t VisualPixel(const PixelLayout* layout, uint32_t rgb);
+
+// The size of the PixelBuffer for a window: each side rounded up to even.
+int32_t EvenRounded(int32_t side);
+
+// Copies what a `windowWidth` x `windowHeight` window shows of the
+// PixelBuffer into a 32-bit-per-pixel image whose line 0 is the top line,
+// `bytesPerLine` apart. `swapBytes` stores each pixel in the opposite byte
+// order to the host's (the X server's image byte order differs).
+void CopyPictureToImage32(const uint32_t* pixels, int32_t bufferWidth, int32_t bufferHeight,
+                          const PixelLayout* layout, bool swapBytes, uint8_t* image, int32_t bytesPerLine,
+                          int32_t windowWidth, int32_t windowHeight);
