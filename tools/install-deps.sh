@@ -6,6 +6,7 @@ set -eu
 PACKAGES="
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev libpng-dev
+  clang libclang-rt-14-dev
 "
 
 missing=""
