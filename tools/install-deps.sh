@@ -6,6 +6,8 @@ set -eu
 PACKAGES="
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev libpng-dev
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine wine64 xvfb xdotool imagemagick
   clang libclang-rt-14-dev
 "
 

@@ -1,0 +1,17 @@
+#include "host/cursor_travel.h"
+
+static uint64_t Distance(int32_t a, int32_t b)
+{
+    int64_t difference = (int64_t)a - (int64_t)b;
+    return (uint64_t)(difference < 0 ? -difference : difference);
+}
+
+uint64_t CursorTravel(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY)
+{
+    return Distance(fromX, toX) + Distance(fromY, toY);
+}
+
+bool TravelEndsSaver(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY, uint32_t tolerance)
+{
+    return CursorTravel(fromX, fromY, toX, toY) > tolerance;
+}

@@ -1,0 +1,12 @@
+#include <windows.h>
+
+#include "host/host.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
+{
+    (void)instance;
+    (void)previous;
+    (void)commandLine;
+    (void)show;
+    StartHost();
+}
