@@ -16,3 +16,6 @@ cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DONDULITE_SANITIZE=ON \
       -DONDULITE_BUILD_BENCH=OFF -DONDULITE_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build/sanitize -j"$JOBS"
 ctest --test-dir build/sanitize --output-on-failure -j"$JOBS"
+
+# The readers of outside input under libFuzzer, about 30 seconds each.
+tools/fuzz.sh
