@@ -4,10 +4,9 @@
 #include <cstdint>
 #include <new>
 
+#include "display/authors_page.h"
 #include "display/browser_command.h"
 #include "display/registry_value.h"
-
-const char kAuthorsPage[] = "https://github.com/ondulite/ondulite";
 
 BOOL RegisterAboutClasses(HINSTANCE instance)
 {

@@ -5,19 +5,17 @@
 
 #include <windows.h>
 
-// The authors' web page, where the about box sends the browser.
-extern const char kAuthorsPage[];
-
 // The hook the configuration mode calls before it shows the box. Registers
 // nothing: the box uses the system's dialog and static classes. Always
 // returns non-zero, so the box is always shown.
 BOOL RegisterAboutClasses(HINSTANCE instance);
 
 // The dialog procedure for template 2003 (dialog parameter unused). Starts
-// the browser on WM_INITDIALOG; ends the dialog with 0 on WM_CLOSE or a left
-// click anywhere over the box (the picture passes clicks through). Esc and
-// Enter do nothing: WM_COMMAND is not handled. Returns FALSE for every
-// message, so the system's default dialog handling applies.
+// the browser on kAuthorsPage (display/authors_page.h) at WM_INITDIALOG;
+// ends the dialog with 0 on WM_CLOSE or a left click anywhere over the box
+// (the picture passes clicks through). Esc and Enter do nothing: WM_COMMAND
+// is not handled. Returns FALSE for every message, so the system's default
+// dialog handling applies.
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Starts the program that the shell's open command for files names
