@@ -91,6 +91,11 @@ LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (hostState.isPreview) return ForwardToSettingsPage(window, message, lParam);
         break;
     case WM_KEYDOWN:
+        // The picture display answers a key with a close request, and in a
+        // preview the default handling would carry it out: a preview must
+        // end only with its parent.
+        if (hostState.isClosing || hostState.isPreview) return DefWindowProcA(window, message, wParam, lParam);
+        break;
     case WM_SYSKEYDOWN:
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:

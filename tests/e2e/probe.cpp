@@ -1,0 +1,338 @@
+#include "tests/e2e/probe.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+ProbeConfig probe;
+ProbeWindowLog probeWindowLog;
+
+static int failures = 0;
+
+std::string WindowsPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+bool Check(bool passed, const std::string& what)
+{
+    std::printf("%s: %s\n", passed ? "ok" : "FAIL", what.c_str());
+    std::fflush(stdout);
+    if (!passed) ++failures;
+    return passed;
+}
+
+int FailureCount(void)
+{
+    return failures;
+}
+
+std::string Format(const char* format, ...)
+{
+    char text[1024];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    return text;
+}
+
+static void DispatchPending(void)
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void Pump(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DispatchPending();
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= ms) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DispatchPending();
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+bool StartProgram(SaverRun* run, const std::string& program, const std::string& commandLine)
+{
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info)) {
+        std::printf("cannot start %s: error %lu\n", program.c_str(), GetLastError());
+        return false;
+    }
+    CloseHandle(info.hThread);
+    run->process = info.hProcess;
+    run->id = info.dwProcessId;
+    return true;
+}
+
+bool StartSaver(SaverRun* run, const std::string& arguments)
+{
+    return StartProgram(run, probe.saver, "\"" + probe.saver + "\" " + arguments);
+}
+
+DWORD WaitForExit(SaverRun* run, DWORD timeoutMs)
+{
+    if (!run->process) return kStillRunning;
+    HANDLE process = run->process;
+    DWORD start = GetTickCount();
+    for (;;) {
+        DispatchPending();
+        DWORD elapsed = GetTickCount() - start;
+        DWORD left = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
+        DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0) break;
+        if (woken == WAIT_TIMEOUT || woken == WAIT_FAILED) return kStillRunning;
+    }
+    DWORD code = kStillRunning;
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+bool IsRunning(SaverRun* run)
+{
+    return run->process && WaitForSingleObject(run->process, 0) == WAIT_TIMEOUT;
+}
+
+static BOOL CALLBACK CloseProcessWindow(HWND window, LPARAM processId)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == (DWORD)processId) PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+void EndRun(SaverRun* run)
+{
+    if (!run->process) return;
+    if (IsRunning(run)) {
+        EnumWindows(CloseProcessWindow, (LPARAM)run->id);
+        if (WaitForExit(run, 3000) == kStillRunning) {
+            std::printf("note: process %lu did not close, ending it\n", run->id);
+            TerminateProcess(run->process, 99);
+            WaitForSingleObject(run->process, 3000);
+        }
+    }
+    CloseHandle(run->process);
+    run->process = nullptr;
+    run->id = 0;
+}
+
+namespace {
+
+struct WindowQuery {
+    DWORD processId;
+    const char* className;
+    const char* title;
+    HWND found;
+    int count;
+};
+
+bool Matches(HWND window, const WindowQuery* query)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (query->processId && owner != query->processId) return false;
+    // A window made with WS_VISIBLE is shown only after its creation.
+    if (!IsWindowVisible(window)) return false;
+    if (query->className && WindowClass(window) != query->className) return false;
+    if (query->title && WindowTitle(window) != query->title) return false;
+    return true;
+}
+
+BOOL CALLBACK VisitWindow(HWND window, LPARAM parameter)
+{
+    WindowQuery* query = (WindowQuery*)parameter;
+    if (!Matches(window, query)) return TRUE;
+    if (!query->found) query->found = window;
+    ++query->count;
+    return TRUE;
+}
+
+}  // namespace
+
+std::string WindowClass(HWND window)
+{
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::string WindowTitle(HWND window)
+{
+    char text[256] = "";
+    // The saver swallows WM_SETTEXT only; reading goes through WM_GETTEXT.
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+HWND FindProcessWindow(DWORD processId, const char* className, const char* title, HWND parent)
+{
+    WindowQuery query = {processId, className, title, nullptr, 0};
+    if (parent)
+        EnumChildWindows(parent, VisitWindow, (LPARAM)&query);
+    else
+        EnumWindows(VisitWindow, (LPARAM)&query);
+    return query.found;
+}
+
+HWND WaitForProcessWindow(DWORD processId, const char* className, const char* title, DWORD timeoutMs, HWND parent)
+{
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindProcessWindow(processId, className, title, parent)) != nullptr; },
+              timeoutMs);
+    return found;
+}
+
+HWND WaitForFullScreenWindow(SaverRun* run, DWORD timeoutMs)
+{
+    return WaitForProcessWindow(run->id, "WindowsScreenSaverClass", "Screen Saver", timeoutMs);
+}
+
+int CountTopLevelWindows(const char* className, const char* title)
+{
+    WindowQuery query = {0, className, title, nullptr, 0};
+    EnumWindows(VisitWindow, (LPARAM)&query);
+    return query.count;
+}
+
+static LRESULT CALLBACK ProbeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CONTEXTMENU) {
+        ++probeWindowLog.contextMenus;
+        probeWindowLog.contextMenuWParam = wParam;
+        probeWindowLog.contextMenuLParam = lParam;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND MakeProbeWindow(int clientWidth, int clientHeight, int x, int y, bool show)
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA windowClass;
+        ZeroMemory(&windowClass, sizeof windowClass);
+        windowClass.lpfnWndProc = ProbeWindowProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hbrBackground = (HBRUSH)GetStockObject(GRAY_BRUSH);
+        windowClass.lpszClassName = "OnduliteProbeParent";
+        registered = RegisterClassA(&windowClass) != 0;
+    }
+    const DWORD style = WS_OVERLAPPEDWINDOW | (show ? WS_VISIBLE : 0);
+    RECT frame = {0, 0, clientWidth, clientHeight};
+    AdjustWindowRect(&frame, style, FALSE);
+    HWND window = CreateWindowExA(0, "OnduliteProbeParent", "probe parent", style, x, y,
+                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    Pump(50);
+    return window;
+}
+
+bool RunUnix(const std::string& shellCommand, DWORD timeoutMs)
+{
+    static int serial = 0;
+    std::string marker = probe.workDir + Format("/unix-%lu-%d.status", GetCurrentProcessId(), ++serial);
+    std::string windowsMarker = WindowsPath(marker);
+    DeleteFileA(windowsMarker.c_str());
+    std::string line = "/bin/sh -c \"" + shellCommand + "; echo $? > " + marker + ".tmp; mv " + marker +
+                       ".tmp " + marker + "\"";
+    SaverRun run;
+    if (!StartProgram(&run, "/bin/sh", line)) return false;
+    CloseHandle(run.process);
+    bool done = WaitUntil([&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                          timeoutMs);
+    if (!done) {
+        std::printf("unix command timed out: %s\n", shellCommand.c_str());
+        return false;
+    }
+    int status = -1;
+    if (FILE* file = std::fopen(windowsMarker.c_str(), "r")) {
+        if (std::fscanf(file, "%d", &status) != 1) status = -1;
+        std::fclose(file);
+    }
+    DeleteFileA(windowsMarker.c_str());
+    if (status != 0) std::printf("unix command failed (%d): %s\n", status, shellCommand.c_str());
+    return status == 0;
+}
+
+bool XDo(const std::string& arguments)
+{
+    return RunUnix("xdotool " + arguments);
+}
+
+bool ReadPpm(const std::string& unixPath, Image* image)
+{
+    FILE* file = std::fopen(WindowsPath(unixPath).c_str(), "rb");
+    if (!file) return false;
+    int width = 0, height = 0, maximum = 0;
+    bool good = std::fscanf(file, "P6 %d %d %d", &width, &height, &maximum) == 3 && maximum == 255 &&
+                width > 0 && height > 0 && std::fgetc(file) != EOF;
+    if (good) {
+        image->width = width;
+        image->height = height;
+        image->rgb.resize((size_t)width * height * 3);
+        good = std::fread(image->rgb.data(), 1, image->rgb.size(), file) == image->rgb.size();
+    }
+    std::fclose(file);
+    return good;
+}
+
+bool TakeScreenshot(Image* image, const std::string& unixPath)
+{
+    return RunUnix("import -window root -depth 8 ppm:" + unixPath) && ReadPpm(unixPath, image);
+}
+
+double EqualFraction(const Image& a, const Image& b)
+{
+    if (a.width != b.width || a.height != b.height || a.rgb.empty()) return 0.0;
+    size_t pixels = (size_t)a.width * a.height;
+    size_t equal = 0;
+    for (size_t i = 0; i < pixels; ++i) equal += std::memcmp(&a.rgb[i * 3], &b.rgb[i * 3], 3) == 0;
+    return (double)equal / (double)pixels;
+}
+
+bool IsBlack(const Image& image)
+{
+    for (uint8_t value : image.rgb)
+        if (value != 0) return false;
+    return !image.rgb.empty();
+}
+
+bool RenderPictures(uint32_t seed, int width, int height, int count, std::vector<Image>* pictures)
+{
+    std::string base = probe.workDir + Format("/render-%u", seed);
+    if (!RunUnix(probe.renderTool + Format(" --seed %u --size %dx%d --count %d -o ", seed, width, height, count) +
+                 base + ".ppm"))
+        return false;
+    pictures->assign((size_t)count, Image());
+    for (int k = 0; k < count; ++k) {
+        std::string path = count == 1 ? base + ".ppm" : base + Format("-%d.ppm", k + 1);
+        if (!ReadPpm(path, &(*pictures)[(size_t)k])) return false;
+    }
+    return true;
+}

@@ -1,0 +1,116 @@
+// The end-to-end probe: drives the real ondulite.scr under Wine from
+// outside, the way the desktop and a user would. It starts the saver with a
+// command line and reads its full 32-bit exit code, makes parent windows
+// for the preview, inspects the saver's windows, moves the X pointer and
+// presses keys and buttons through xdotool, and takes screenshots of the X
+// screen with ImageMagick. Unix programs are started through Wine, which
+// does not wait for them, so each one leaves a marker file when done.
+//
+// Every wait here keeps serving the probe's own windows: the saver's
+// preview sends messages to its parent, and a probe that stopped pumping
+// would hold the saver up.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct ProbeConfig {
+    std::string saver;       // Windows path of ondulite.scr
+    std::string workDir;     // Unix path of a scratch folder
+    std::string renderTool;  // Unix path of the native ondulite-render
+    int screenWidth;
+    int screenHeight;
+};
+
+extern ProbeConfig probe;
+
+// Windows path (Z: drive) of a Unix path.
+std::string WindowsPath(const std::string& unixPath);
+
+// Prints "ok: what" or "FAIL: what" and counts failures.
+bool Check(bool passed, const std::string& what);
+int FailureCount(void);
+std::string Format(const char* format, ...);
+
+// Waits `ms` milliseconds while dispatching the probe's messages.
+void Pump(DWORD ms);
+// Pumps until `condition` holds or `timeoutMs` runs out; returns the condition.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+
+struct SaverRun {
+    HANDLE process = nullptr;
+    DWORD id = 0;
+};
+
+constexpr DWORD kStillRunning = STILL_ACTIVE;
+constexpr uint32_t kRefused = 0xFFFFFFFFu;
+
+// Starts `program` (default: the saver under test) with the command line
+// `"program" arguments`, or with `commandLine` exactly when given.
+bool StartSaver(SaverRun* run, const std::string& arguments);
+bool StartProgram(SaverRun* run, const std::string& program, const std::string& commandLine);
+
+// The exit code once the process has ended within `timeoutMs`, else
+// kStillRunning.
+DWORD WaitForExit(SaverRun* run, DWORD timeoutMs);
+bool IsRunning(SaverRun* run);
+
+// Ends a run that a case left behind (close request, then force) and
+// releases its handles.
+void EndRun(SaverRun* run);
+
+// Top-level (or, with `parent`, child) windows of a process by class and
+// title; null strings match anything.
+HWND FindProcessWindow(DWORD processId, const char* className, const char* title, HWND parent = nullptr);
+HWND WaitForProcessWindow(DWORD processId, const char* className, const char* title, DWORD timeoutMs,
+                          HWND parent = nullptr);
+HWND WaitForFullScreenWindow(SaverRun* run, DWORD timeoutMs = 8000);
+int CountTopLevelWindows(const char* className, const char* title);
+std::string WindowClass(HWND window);
+std::string WindowTitle(HWND window);
+
+// A plain top-level window of the probe whose client area is `clientWidth` x
+// `clientHeight`, shown and activated unless `show` is false; it records the
+// messages the tests look for.
+HWND MakeProbeWindow(int clientWidth, int clientHeight, int x, int y, bool show = true);
+struct ProbeWindowLog {
+    int contextMenus = 0;
+    WPARAM contextMenuWParam = 0;
+    LPARAM contextMenuLParam = 0;
+};
+extern ProbeWindowLog probeWindowLog;
+
+// Runs a shell command on the Unix side and waits for it; true when it
+// exited with 0.
+bool RunUnix(const std::string& shellCommand, DWORD timeoutMs = 20000);
+// xdotool with these arguments, on the probe's X display.
+bool XDo(const std::string& arguments);
+
+// 8-bit RGB image, top line first.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+bool ReadPpm(const std::string& unixPath, Image* image);
+bool TakeScreenshot(Image* image, const std::string& unixPath);
+// Fraction of pixels that are equal in two images of the same size; 0 for
+// different sizes.
+double EqualFraction(const Image& a, const Image& b);
+bool IsBlack(const Image& image);
+// Pictures 1 to `count` of a worker seeded with `seed`, at a window size.
+bool RenderPictures(uint32_t seed, int width, int height, int count, std::vector<Image>* pictures);
+
+// Case groups; each returns when done, failures counted by Check.
+void RunModeCases(void);
+void RunWindowCases(void);
+void RunDismissalCases(void);
+void RunPictureCases(void);
+void RunRobustnessCases(void);
+void RunSoak(int seconds);
+void RunMemoryFailureCases(void);
