@@ -65,11 +65,21 @@ void ReportWindows9x(bool windows9x)
                      (DWORD)strlen(version) + 1);
 }
 
+void PreferNativeMpr(bool native)
+{
+    const char kOverride[] = "native,builtin";
+    SetRegistryValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\ondulite.scr\\DllOverrides", "mpr", REG_SZ,
+                     native ? kOverride : nullptr, sizeof kOverride);
+}
+
 bool ScreenSaverRunningFlag(void)
 {
-    BOOL running = FALSE;
-    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
-    return running != FALSE;
+    std::string reader = BesideProbe("running_flag.exe");
+    SaverRun run;
+    if (!StartProgram(&run, reader, "\"" + reader + "\"")) return false;
+    DWORD code = WaitForExit(&run, 5000);
+    EndRun(&run);
+    return code == 1;
 }
 
 void ClearScreenSaverRunningFlag(void)

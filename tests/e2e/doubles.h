@@ -26,8 +26,14 @@ int CountDoubleLog(const char* prefix);
 // The Windows family that Wine reports to ondulite.scr (AppDefaults).
 void ReportWindows9x(bool windows9x);
 
-// The system's screen-saver-running flag; Wine keeps it for the whole
-// prefix, so another process sees what the saver set.
+// Whether Wine loads MPR.DLL from beside ondulite.scr before its own
+// (AppDefaults DllOverrides, the per-program form of WINEDLLOVERRIDES, which
+// a Windows program cannot hand down: Wine reads that variable from the
+// Unix environment only).
+void PreferNativeMpr(bool native);
+
+// The system's screen-saver-running flag as a fresh process reads it (see
+// running_flag.cpp); false when it cannot be read.
 bool ScreenSaverRunningFlag(void);
 void ClearScreenSaverRunningFlag(void);
 

@@ -84,10 +84,11 @@ void PromptRefusesThenAccepts(DWORD type, const void* value, DWORD size, const s
         Pump(500);
         Check(IsRunning(&run) && IsWindow(window), what + ": answer 0 keeps the saver running");
         Check(CountDoubleLog(kPrompt) == 1, what + ": one prompt for one close request");
+        Check(CountDoubleLog("after refusal cursor=hidden") == 1, what + ": cursor hidden again after the refusal");
         Check(Holds(PromptLine(1), "running=1"), what + ": flag up while the prompt is shown");
         MovePointer();
         Check(WaitUntil([] { return CountDoubleLog(kPrompt) == 2; }, 5000), what + ": later input prompts again");
-        Check(Holds(PromptLine(2), "cursor=hidden"), what + ": cursor hidden again after the refusal");
+        Check(Holds(PromptLine(2), "cursor=hidden"), what + ": cursor still hidden at the next prompt");
         Check(Holds(PromptLine(2), "window=Screen Saver"), what + ": prompt owned by the saver window");
     }
     DWORD code = WaitForExit(&run, 5000);
@@ -146,10 +147,9 @@ void ChangePasswordCase(const std::string& arguments, bool overrideMpr, DWORD ex
                         HWND parent, const std::string& what)
 {
     StartDoubleLog("change-password");
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", overrideMpr ? "mpr=n,b" : nullptr);
+    PreferNativeMpr(overrideMpr);
     SaverRun run;
     bool started = StartProgram(&run, saver, "\"" + saver + "\" " + arguments);
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", nullptr);
     if (!Check(started, what + ": starts")) return;
     DWORD code = WaitForExit(&run, 5000);
     Check(code == expected, what + Format(": exit code 0x%lX (expected 0x%lX)", code, expected));
@@ -204,6 +204,7 @@ void RunPasswordCases(void)
     ChangePasswordCase(Format("/a %lu", (unsigned long)(uintptr_t)parent), true, kRefused, false, nullptr,
                        "NT, /a with our MPR.DLL");
     DestroyWindow(parent);
+    PreferNativeMpr(false);
     SetUsePassword(REG_DWORD, nullptr, 0);
     SetEnvironmentVariableA("ONDULITE_TEST_ANSWERS", nullptr);
 }

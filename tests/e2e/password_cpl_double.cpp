@@ -11,7 +11,9 @@
 // Log lines: "password loaded" when the library is loaded, and per prompt
 // "VerifyScreenSavePwd <call> window=<title> cursor=<hidden|shown>
 // running=<flag> answer=<0|1>"; the cursor and the system's
-// screen-saver-running flag as they are when the prompt opens.
+// screen-saver-running flag as they are when the prompt opens. After a
+// refusal, "after refusal cursor=<hidden|shown>" tells what the saver left
+// of the cursor that the prompt showed, 100 ms later with no input between.
 #include <windows.h>
 
 #include <cstring>
@@ -19,6 +21,15 @@
 #include "test_log.h"
 
 static LONG promptCount = 0;
+
+static void CALLBACK AfterRefusal(HWND window, UINT message, UINT_PTR timer, DWORD time)
+{
+    (void)window;
+    (void)message;
+    (void)time;
+    KillTimer(nullptr, timer);
+    AppendTestLog("after refusal cursor=%s", GetCursor() ? "shown" : "hidden");
+}
 
 static int AnswerFor(LONG call)
 {
@@ -44,6 +55,8 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
         PostMessageA(window, WM_CLOSE, 0, 0);
     }
     int answer = AnswerFor(call);
+    // A thread timer runs on the saver's own thread, whose cursor counts.
+    if (answer == 0) SetTimer(nullptr, 0, 100, AfterRefusal);
     AppendTestLog("VerifyScreenSavePwd %ld window=%s cursor=%s running=%d answer=%d", call, title,
                   cursorShown ? "shown" : "hidden", running ? 1 : 0, answer);
     return answer;
