@@ -253,29 +253,39 @@ HWND MakeProbeWindow(int clientWidth, int clientHeight, int x, int y, bool show)
     return window;
 }
 
-bool RunUnix(const std::string& shellCommand, DWORD timeoutMs)
+std::string StartUnix(const std::string& shellCommand)
 {
     static int serial = 0;
     std::string marker = probe.workDir + Format("/unix-%lu-%d.status", GetCurrentProcessId(), ++serial);
-    std::string windowsMarker = WindowsPath(marker);
-    DeleteFileA(windowsMarker.c_str());
+    DeleteFileA(WindowsPath(marker).c_str());
     std::string line = "/bin/sh -c \"" + shellCommand + "; echo $? > " + marker + ".tmp; mv " + marker +
                        ".tmp " + marker + "\"";
     SaverRun run;
-    if (!StartProgram(&run, "/bin/sh", line)) return false;
+    if (!StartProgram(&run, "/bin/sh", line)) return "";
+    // Wine does not follow Unix processes: the marker tells when it is done.
     CloseHandle(run.process);
-    bool done = WaitUntil([&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                          timeoutMs);
-    if (!done) {
-        std::printf("unix command timed out: %s\n", shellCommand.c_str());
+    return marker;
+}
+
+bool UnixFinished(const std::string& marker, int* status)
+{
+    std::string windowsMarker = WindowsPath(marker);
+    FILE* file = std::fopen(windowsMarker.c_str(), "r");
+    if (!file) return false;
+    if (std::fscanf(file, "%d", status) != 1) *status = -1;
+    std::fclose(file);
+    DeleteFileA(windowsMarker.c_str());
+    return true;
+}
+
+bool RunUnix(const std::string& shellCommand, DWORD timeoutMs)
+{
+    std::string marker = StartUnix(shellCommand);
+    int status = -1;
+    if (marker.empty() || !WaitUntil([&] { return UnixFinished(marker, &status); }, timeoutMs)) {
+        std::printf("unix command did not finish: %s\n", shellCommand.c_str());
         return false;
     }
-    int status = -1;
-    if (FILE* file = std::fopen(windowsMarker.c_str(), "r")) {
-        if (std::fscanf(file, "%d", &status) != 1) status = -1;
-        std::fclose(file);
-    }
-    DeleteFileA(windowsMarker.c_str());
     if (status != 0) std::printf("unix command failed (%d): %s\n", status, shellCommand.c_str());
     return status == 0;
 }

@@ -20,6 +20,7 @@
 
 struct ProbeConfig {
     std::string saver;       // Windows path of ondulite.scr
+    std::string saverUnix;   // the same as a Unix path
     std::string workDir;     // Unix path of a scratch folder
     std::string renderTool;  // Unix path of the native ondulite-render
     int screenWidth;
@@ -84,6 +85,11 @@ struct ProbeWindowLog {
 };
 extern ProbeWindowLog probeWindowLog;
 
+// Starts a shell command on the Unix side; returns the path of the marker
+// file that will hold its exit status (empty when it cannot start).
+std::string StartUnix(const std::string& shellCommand);
+// True once the command has ended, with its exit status in `status`.
+bool UnixFinished(const std::string& marker, int* status);
 // Runs a shell command on the Unix side and waits for it; true when it
 // exited with 0.
 bool RunUnix(const std::string& shellCommand, DWORD timeoutMs = 20000);

@@ -15,6 +15,7 @@ int main(int argc, char** argv)
     }
     const char* group = argv[1];
     probe.saver = WindowsPath(argv[2]);
+    probe.saverUnix = argv[2];
     probe.workDir = argv[3];
     probe.renderTool = argv[4];
     probe.screenWidth = GetSystemMetrics(SM_CXSCREEN);

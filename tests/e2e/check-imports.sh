@@ -1,0 +1,31 @@
+#!/bin/sh
+# check-imports.sh OBJDUMP PROGRAM...
+# Each program must be a Windows GUI program that imports nothing but the
+# system's own DLLs: the C++ runtime, libgcc and winpthread are linked in
+# statically, and the optional system libraries are taken by name at run
+# time, not imported.
+set -u
+objdump=$1
+shift
+allowed="KERNEL32.DLL USER32.DLL GDI32.DLL ADVAPI32.DLL MSVCRT.DLL"
+status=0
+for program in "$@"; do
+  headers=$("$objdump" -p "$program") || { echo "FAIL: cannot read $program"; status=1; continue; }
+  subsystem=$(printf '%s\n' "$headers" | awk '$1 == "Subsystem" { print $2 }')
+  if [ "$subsystem" = 00000002 ]; then
+    echo "ok: $program is a Windows GUI program"
+  else
+    echo "FAIL: $program has subsystem '$subsystem', not 00000002 (Windows GUI)"
+    status=1
+  fi
+  dlls=$(printf '%s\n' "$headers" | awk '/DLL Name:/ { print toupper($3) }' | sort -u | tr '\n' ' ')
+  [ -n "$dlls" ] || { echo "FAIL: $program imports no DLL at all"; status=1; }
+  for dll in $dlls; do
+    case " $allowed " in
+      *" $dll "*) ;;
+      *) echo "FAIL: $program imports $dll"; status=1 ;;
+    esac
+  done
+  echo "imports of $program: $dlls"
+done
+exit $status

@@ -1,0 +1,135 @@
+// What ends the full-screen saver and what does not: real input through
+// the X server, and the messages that no rule names, posted to the window.
+#include "tests/e2e/probe.h"
+
+namespace {
+
+struct Launch {
+    SaverRun run;
+    HWND window = nullptr;
+    int x = 0;  // where the pointer stood at the start
+    int y = 0;
+};
+
+// Puts the pointer at a spot of its own, then starts the saver there.
+bool StartAt(Launch* launch, int x, int y, const std::string& what)
+{
+    launch->x = x;
+    launch->y = y;
+    XDo(Format("mousemove %d %d", x, y));
+    if (!StartSaver(&launch->run, "/s")) return Check(false, what + ": starts");
+    launch->window = WaitForFullScreenWindow(&launch->run);
+    return Check(launch->window != nullptr, what + ": full-screen window");
+}
+
+bool Runs(Launch* launch, DWORD ms)
+{
+    return WaitForExit(&launch->run, ms) == kStillRunning;
+}
+
+void ExpectEnded(Launch* launch, const std::string& what)
+{
+    DWORD code = WaitForExit(&launch->run, 4000);
+    Check(code == 0, what + Format(" ends it with 0 (got 0x%lX)", code));
+    EndRun(&launch->run);
+}
+
+void MovementCases(void)
+{
+    Launch launch;
+    if (StartAt(&launch, 300, 200, "movement")) {
+        Check(Runs(&launch, 600), "the pointer at rest ends nothing after the start");
+        PostMessageA(launch.window, WM_MOUSEMOVE, 0, MAKELPARAM(700, 500));
+        Check(Runs(&launch, 300), "a WM_MOUSEMOVE while the pointer stays put ends nothing");
+        XDo("mousemove 304 200");
+        Check(Runs(&launch, 400), "4 pixels to the right keep it");
+        XDo("mousemove 302 202");
+        Check(Runs(&launch, 400), "2 right and 2 down keep it");
+        XDo("mousemove 303 202");
+        ExpectEnded(&launch, "3 right and 2 down");
+    }
+
+    if (StartAt(&launch, 500, 350, "one-pixel steps")) {
+        bool kept = true;
+        for (int step = 1; step <= 4; ++step) {
+            XDo(Format("mousemove %d 350", 500 - step));
+            kept = kept && Runs(&launch, 250);
+        }
+        Check(kept, "one-pixel steps keep it up to 4 pixels in all");
+        XDo("mousemove 495 350");
+        ExpectEnded(&launch, "the fifth one-pixel step");
+    }
+}
+
+void InputCases(void)
+{
+    Launch launch;
+    if (StartAt(&launch, 400, 300, "key")) {
+        XDo("key a");
+        ExpectEnded(&launch, "a key press");
+    }
+    if (StartAt(&launch, 400, 300, "system key")) {
+        XDo("keydown alt");
+        ExpectEnded(&launch, "a system key (Alt)");
+        XDo("keyup alt");
+    }
+    for (int button = 1; button <= 3; ++button) {
+        if (StartAt(&launch, 400, 300, Format("button %d", button))) {
+            XDo(Format("click %d", button));
+            ExpectEnded(&launch, Format("mouse button %d", button));
+        }
+    }
+    if (StartAt(&launch, 400, 300, "activation")) {
+        HWND other = MakeProbeWindow(100, 80, 20, 20, false);
+        ShowWindow(other, SW_SHOW);
+        SetForegroundWindow(other);
+        ExpectEnded(&launch, "another application taking the foreground");
+        DestroyWindow(other);
+    }
+}
+
+void InputsThatEndNothing(void)
+{
+    Launch launch;
+    if (!StartAt(&launch, 400, 300, "unnamed input")) return;
+    XDo("click 4");
+    XDo("click 5");
+    XDo("click 6");
+    XDo("click 7");
+    XDo("keyup b");
+    Check(Runs(&launch, 500), "the wheel and a key release end nothing");
+
+    const UINT unnamed[] = {WM_KEYUP,        WM_SYSKEYUP,      WM_CHAR,          WM_SYSCHAR,    WM_DEADCHAR,
+                            WM_LBUTTONUP,    WM_RBUTTONUP,     WM_MBUTTONUP,     WM_LBUTTONDBLCLK,
+                            WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK, WM_MOUSEWHEEL,   WM_MOUSEHWHEEL, WM_XBUTTONDOWN,
+                            WM_XBUTTONUP,    WM_TIMER,         WM_ACTIVATEAPP};
+    for (UINT message : unnamed)
+        PostMessageA(launch.window, message, message == WM_ACTIVATEAPP ? 1 : 0, MAKELPARAM(400, 300));
+    Check(Runs(&launch, 600), "releases, characters, double clicks, wheels, X buttons, timers end nothing");
+
+    // The window was listening all along: a key message ends it.
+    PostMessageA(launch.window, WM_KEYDOWN, 'K', 0);
+    ExpectEnded(&launch, "a posted WM_KEYDOWN after them");
+}
+
+void NoGraceTime(void)
+{
+    XDo("mousemove 400 300");
+    SaverRun run;
+    if (!StartSaver(&run, "/s")) return;
+    HWND window = WaitForFullScreenWindow(&run);
+    if (window) XDo("click 1");
+    DWORD code = WaitForExit(&run, 4000);
+    Check(window && code == 0, Format("a click right after the start ends it with 0 (got 0x%lX)", code));
+    EndRun(&run);
+}
+
+}  // namespace
+
+void RunDismissalCases(void)
+{
+    MovementCases();
+    InputCases();
+    InputsThatEndNothing();
+    NoGraceTime();
+}

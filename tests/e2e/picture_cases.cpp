@@ -1,0 +1,122 @@
+// The picture on the screen is the generator's: screenshots of the saver
+// equal, nearly pixel for pixel, what ondulite-render makes for the seed
+// the worker took (the calendar second at its start), at the screen's size.
+// This covers orientation, colour order and clipping end to end.
+#include <ctime>
+#include <memory>
+
+#include "tests/e2e/probe.h"
+
+namespace {
+
+constexpr double kSameFraction = 0.9999;
+constexpr int kPicturesRendered = 3;
+constexpr DWORD kShootingLimitMs = 10000;
+
+struct Shot {
+    Image image;
+    DWORD tick;  // when the capture started
+};
+
+// Shoots the screen until it has shown two different pictures, each in two
+// shots in a row, or the time limit runs out.
+std::vector<Shot> ShootTwoPictures(const std::string& name)
+{
+    std::vector<Shot> shots;
+    int steadyPictures = 0;
+    bool steady = false;
+    DWORD start = GetTickCount();
+    while (steadyPictures < 2 && GetTickCount() - start < kShootingLimitMs) {
+        Shot shot;
+        shot.tick = GetTickCount();
+        if (!TakeScreenshot(&shot.image, probe.workDir + "/" + name + ".ppm")) break;
+        bool same = !shots.empty() && EqualFraction(shots.back().image, shot.image) >= kSameFraction;
+        if (!same) steady = false;
+        if (same && !steady && !IsBlack(shot.image)) {
+            steady = true;
+            ++steadyPictures;
+        }
+        shots.push_back(std::move(shot));
+    }
+    return shots;
+}
+
+// Index of the first shot from `from` on that shows `picture`, or -1.
+int FirstShowing(const std::vector<Shot>& shots, size_t from, const Image& picture, double* best)
+{
+    for (size_t i = from; i < shots.size(); ++i) {
+        double same = EqualFraction(shots[i].image, picture);
+        if (same > *best) *best = same;
+        if (same >= kSameFraction) return (int)i;
+    }
+    return -1;
+}
+
+// Starts the saver with `arguments`, shoots the screen for a few seconds,
+// ends the saver, then looks for the seed whose first two pictures the
+// shots show in turn.
+void CheckPictures(const std::string& arguments, const char* title, const std::string& what)
+{
+    std::time_t before = std::time(nullptr);
+    SaverRun run;
+    if (!StartSaver(&run, arguments)) {
+        Check(false, what + ": starts");
+        return;
+    }
+    HWND window = WaitForProcessWindow(run.id, "WindowsScreenSaverClass", title, 8000);
+    std::time_t after = std::time(nullptr);
+    if (!Check(window != nullptr, what + ": window")) {
+        EndRun(&run);
+        return;
+    }
+    std::vector<Shot> shots = ShootTwoPictures(what == "full screen" ? "shot-full" : "shot-preview");
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    DWORD code = WaitForExit(&run, 5000);
+    Check(code == 0, what + Format(": ends with 0 after the pictures (got 0x%lX)", code));
+    EndRun(&run);
+    std::printf("%s: %zu screenshots, seed between %lld and %lld\n", what.c_str(), shots.size(),
+                (long long)before - 1, (long long)after + 1);
+
+    bool found = false;
+    double bestFirst = 0.0, bestSecond = 0.0;
+    for (std::time_t seed = before - 1; seed <= after + 1 && !found; ++seed) {
+        std::vector<Image> pictures;
+        if (!RenderPictures((uint32_t)seed, probe.screenWidth, probe.screenHeight, kPicturesRendered, &pictures)) {
+            Check(false, what + Format(": render seed %lld", (long long)seed));
+            return;
+        }
+        int first = FirstShowing(shots, 0, pictures[0], &bestFirst);
+        if (first < 0) continue;
+        found = true;
+        Check(true, what + Format(": a screenshot shows picture 1 of seed %lld (%.4f%% equal)", (long long)seed,
+                                  100.0 * EqualFraction(shots[(size_t)first].image, pictures[0])));
+        int second = FirstShowing(shots, (size_t)first + 1, pictures[1], &bestSecond);
+        if (Check(second > 0, what + Format(": a later screenshot shows picture 2 (best %.4f%%)", 100.0 * bestSecond))) {
+            DWORD gap = shots[(size_t)second].tick - shots[(size_t)first].tick;
+            Check(gap >= 800 && gap <= 4500,
+                  what + Format(": picture 2 follows after the pause and its own making (%lu ms)", gap));
+        }
+        // Painting shows whole pictures only: every screenshot from the
+        // first picture on is one of them.
+        size_t whole = 0;
+        for (size_t i = (size_t)first; i < shots.size(); ++i) {
+            bool any = false;
+            for (const Image& picture : pictures) any = any || EqualFraction(shots[i].image, picture) >= kSameFraction;
+            whole += any;
+        }
+        Check(whole == shots.size() - (size_t)first,
+              what + Format(": %zu of %zu screenshots show a whole picture", whole, shots.size() - (size_t)first));
+    }
+    if (!found) Check(false, what + Format(": no screenshot shows a first picture (best %.4f%%)", 100.0 * bestFirst));
+}
+
+}  // namespace
+
+void RunPictureCases(void)
+{
+    XDo(Format("mousemove %d %d", probe.screenWidth - 1, probe.screenHeight - 1));
+    CheckPictures("/s", "Screen Saver", "full screen");
+    // What a process draws into another process's window does not reach the
+    // X screen under Wine; the desktop window as parent shows the preview.
+    CheckPictures(Format("/p %lu", (unsigned long)(uintptr_t)GetDesktopWindow()), "Preview", "preview");
+}

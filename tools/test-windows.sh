@@ -1,0 +1,42 @@
+#!/bin/sh
+# Builds both saver programs and runs the Wine end-to-end suite: a virtual X
+# display, a fresh Wine prefix, the 64-bit saver driven from outside by the
+# probes in tests/e2e, and the check that both .scr files are GUI programs
+# importing system DLLs only. Ends with "N passed, M failed" and a non-zero
+# status when anything failed. With --soak it adds the minute-long run.
+set -eu
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+JOBS=$(nproc 2>/dev/null || echo 2)
+LABELS="-LE soak"
+[ "${1:-}" = "--soak" ] && LABELS=""
+
+tools/build-windows.sh
+# The picture cases compare the screen with the native render tool.
+cmake -S . -B build/native -DONDULITE_WARNINGS_AS_ERRORS=ON >/dev/null
+cmake --build build/native -j"$JOBS" --target ondulite-render
+
+. tools/wine-env.sh
+PREFIX=$(mktemp -d "$ROOT/build/wine-test-prefix.XXXXXX")
+cleanup() {
+  stop_wine_and_xvfb
+  rm -rf "$PREFIX" "$ROOT/build/win64/e2e-work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# An odd screen size: the full-screen picture is made one column and one
+# line larger and clipped, which the picture cases see.
+start_xvfb 801x601
+prepare_wine_prefix "$PREFIX"
+
+log="$ROOT/build/test-windows.log"
+{
+  ctest --test-dir build/win32 -L static --output-on-failure || true
+  ctest --test-dir build/win64 $LABELS --output-on-failure || true
+} 2>&1 | tee "$log"
+
+passed=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' "$log" || true)
+failed=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*(Failed|Timeout|Not Run|Exception)' "$log" || true)
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
