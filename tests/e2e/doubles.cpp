@@ -1,6 +1,7 @@
 #include "tests/e2e/doubles.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "tests/e2e/probe.h"
 

@@ -6,6 +6,8 @@
 // foreground=<handle> <reserved1> <reserved2>", handles in decimal.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "test_log.h"
 
 extern "C" __declspec(dllexport) DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND parent, DWORD reserved1,
