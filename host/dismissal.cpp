@@ -6,9 +6,6 @@
 #include "host/host_state.h"
 #include "host/password.h"
 
-// Private message that asks the saver window for the password check.
-constexpr UINT kVerifyRequest = WM_APP;
-
 static void PostCloseRequest(HWND window)
 {
     PostMessageA(window, WM_CLOSE, 0, 0);

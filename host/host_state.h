@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "host/password_rules.h"
+
 typedef BOOL(WINAPI* VerifyPasswordProc)(HWND window);
 typedef HIMC(WINAPI* AssociateContextProc)(HWND window, HIMC context);
 
@@ -28,6 +30,5 @@ struct HostState {
 };
 
 constexpr uint32_t kMoveTolerance = 4;
-constexpr uint32_t kNoVerifyTick = 0xFFFFFFFFu;
 
 extern HostState hostState;

@@ -1,20 +1,41 @@
-// The system's screen-saver password services (Windows 9x family only).
+// The system's screen-saver password services, on the Windows 9x family
+// only: elsewhere every procedure here does nothing (ConfirmClose is not
+// called there).
+//
+// The verifier, VerifyScreenSavePwd of "PASSWORD.CPL", is loaded by name
+// when full-screen saving starts and the desktop asks for a password; the
+// host holds it in `verifierModule` / `verifyPassword` until
+// ClosePasswordVerifier. While it is held the system's screen-saver-running
+// flag is raised, so it is lowered exactly when it was raised.
 #pragma once
 
 #include <windows.h>
+
+// The verify request that ConfirmClose sends to the saver window; the host's
+// default procedure answers it with `verifyPassword(window)`, or 1 without a
+// verifier.
+constexpr UINT kVerifyRequest = WM_APP;
 
 // Raises or lowers the system's screen-saver-running flag on the Windows 9x
 // family; does nothing elsewhere.
 void SetSaverRunningFlag(bool running);
 
-// Loads the password verifier before a full-screen window is made, and
-// unloads it after the message loop.
+// Before a full-screen window is made: reads the desktop's
+// "ScreenSaveUsePassword" and, when it asks for a password, loads the
+// verifier and raises the flag. A missing library or function means no
+// password.
 void OpenPasswordVerifier(void);
+
+// Unloads the verifier and lowers the flag if it was raised; safe to call
+// twice, and when nothing was opened.
 void ClosePasswordVerifier(void);
 
-// Decides whether a close request may destroy the saver window; sets
-// `isClosing` when it may.
+// Whether a close request may destroy the saver window. Without a verifier
+// it may. With one, the user's password prompt decides, once per request:
+// refused while a prompt is up and within 200 ms after the last one ended.
+// Sets `isClosing` to the answer.
 bool ConfirmClose(HWND window);
 
-// The change-password mode, with the dialog owned by `parent`.
+// The change-password mode: PwdChangePasswordA of "MPR.DLL" for "SCRSAVE",
+// owned by `parent`. Shows nothing when the library or function is missing.
 void ChangePassword(HWND parent);

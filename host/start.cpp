@@ -6,6 +6,7 @@
 #include "host/host.h"
 #include "host/host_state.h"
 #include "host/password.h"
+#include "resources/resource_ids.h"
 
 static const char* NextCharacter(const char* text)
 {
@@ -78,7 +79,5 @@ int32_t DispatchMode(HINSTANCE instance, const char* arguments)
 int32_t ShowConfigBox(HWND owner)
 {
     if (!RegisterAboutClasses(hostState.instance)) return 0;
-    // Stands in for the about box until its dialog template exists.
-    MessageBoxA(owner, "ondulite: generative pictures, nothing to set up.", "ondulite", MB_OK);
-    return 0;
+    return (int32_t)DialogBoxParamA(hostState.instance, MAKEINTRESOURCEA(ABOUT_DIALOG_ID), owner, AboutDialogProc, 0);
 }

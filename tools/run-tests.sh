@@ -19,3 +19,6 @@ ctest --test-dir build/sanitize --output-on-failure -j"$JOBS"
 
 # The X11 hack end to end under Xvfb, and its install for XScreenSaver.
 tests/x11/run-x11-tests.sh build/native
+
+# The readers of outside input under libFuzzer, about 30 seconds each.
+tools/fuzz.sh

@@ -120,3 +120,5 @@ void RunPictureCases(void);
 void RunRobustnessCases(void);
 void RunSoak(int seconds);
 void RunMemoryFailureCases(void);
+void RunPasswordCases(void);
+void RunAboutCases(void);

@@ -34,6 +34,10 @@ int main(int argc, char** argv)
         RunRobustnessCases();
     else if (std::strcmp(group, "memory") == 0)
         RunMemoryFailureCases();
+    else if (std::strcmp(group, "password") == 0)
+        RunPasswordCases();
+    else if (std::strcmp(group, "about") == 0)
+        RunAboutCases();
     else if (std::strcmp(group, "soak") == 0)
         RunSoak(argc > 5 ? std::atoi(argv[5]) : 60);
     else {

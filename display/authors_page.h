@@ -1,0 +1,4 @@
+// The authors' web page, which the about box opens in the web browser.
+#pragma once
+
+constexpr char kAuthorsPage[] = "https://github.com/ondulite/ondulite";
