@@ -1,24 +1,43 @@
 #!/bin/sh
-# Installs what is missing, builds everything and runs every test.
-# Exits non-zero when anything fails.
+# Installs what is missing, builds everything and runs every test: the
+# native unit tests under the sanitizers, the X11 hack under Xvfb, the
+# fuzz targets, and the Windows saver under Wine. Every stage runs even when
+# an earlier one failed; the status is non-zero when any failed.
 set -eu
 cd "$(dirname "$0")/.."
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 tools/install-deps.sh
 
-# Release build: the render tool and the benchmarks, warnings as errors.
-cmake -S . -B build/native -DONDULITE_WARNINGS_AS_ERRORS=ON >/dev/null
-cmake --build build/native -j"$JOBS"
+failures=""
+stage() {  # name command...
+  name=$1
+  shift
+  echo "=== $name"
+  if ! "$@"; then
+    failures="$failures $name"
+    echo "=== $name FAILED"
+  fi
+}
 
-# The pure code and its tests under the address and undefined-behaviour sanitizers.
-cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DONDULITE_SANITIZE=ON \
-      -DONDULITE_BUILD_BENCH=OFF -DONDULITE_WARNINGS_AS_ERRORS=ON >/dev/null
-cmake --build build/sanitize -j"$JOBS"
-ctest --test-dir build/sanitize --output-on-failure -j"$JOBS"
+native() {
+  # Release build: the render tool, the X11 hack and the benchmarks, warnings as errors.
+  cmake -S . -B build/native -DONDULITE_WARNINGS_AS_ERRORS=ON >/dev/null &&
+  cmake --build build/native -j"$JOBS" &&
+  # The pure code and its tests under the address and undefined-behaviour sanitizers.
+  cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DONDULITE_SANITIZE=ON \
+        -DONDULITE_BUILD_BENCH=OFF -DONDULITE_WARNINGS_AS_ERRORS=ON >/dev/null &&
+  cmake --build build/sanitize -j"$JOBS" &&
+  ctest --test-dir build/sanitize --output-on-failure -j"$JOBS"
+}
 
-# The X11 hack end to end under Xvfb, and its install for XScreenSaver.
-tests/x11/run-x11-tests.sh build/native
+stage "native unit tests" native
+stage "X11 hack" tests/x11/run-x11-tests.sh build/native
+stage "fuzzing" tools/fuzz.sh
+stage "Windows saver under Wine" tools/test-windows.sh
 
-# The readers of outside input under libFuzzer, about 30 seconds each.
-tools/fuzz.sh
+if [ -n "$failures" ]; then
+  echo "failed stages:$failures"
+  exit 1
+fi
+echo "all stages passed"
