@@ -3,7 +3,7 @@
 add_library(ondulite_warnings INTERFACE)
 target_compile_options(ondulite_warnings INTERFACE
   -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Wcast-align -Wunused -Woverloaded-virtual
-  -Wnull-dereference -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
+  -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
 if(ONDULITE_WARNINGS_AS_ERRORS)
   target_compile_options(ondulite_warnings INTERFACE -Werror)
 endif()
