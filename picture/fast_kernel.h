@@ -118,11 +118,16 @@ void FieldRow(const WaveSources* sources, int32_t py, int32_t x0, int32_t count,
     const D lane = Ops::Iota();
     for (int32_t i = 0; i < count; i += kLanes) {
         D px = Ops::Add(Ops::Set((double)(x0 + i)), lane);
-        D sum = Ops::Set(0.0);
+        // All square roots first: the divider works through them while
+        // the multipliers evaluate the sines.
+        D distance[kWaveSourceCount];
         for (int32_t k = 0; k < kWaveSourceCount; ++k) {
             D dx = Ops::Sub(px, sourceX[k]);
-            D distance = Ops::Sqrt(Ops::Add(Ops::Mul(dx, dx), dySquared[k]));
-            D wave = Sine(Ops::Mul(frequency[k], distance));
+            distance[k] = Ops::Sqrt(Ops::Add(Ops::Mul(dx, dx), dySquared[k]));
+        }
+        D sum = Ops::Set(0.0);
+        for (int32_t k = 0; k < kWaveSourceCount; ++k) {
+            D wave = Sine(Ops::Mul(frequency[k], distance[k]));
             sum = Ops::MulAdd(Ops::Set(level_constants::kFieldAmplitude), wave, sum);
         }
         // The five offsets at once (exact: 27 significant bits): with the
