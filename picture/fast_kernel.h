@@ -8,10 +8,11 @@
 //
 // Ops is a struct of static procedures over `D` (kLanes doubles) and `M`
 // (a lane mask): Set, Load, Store, LoadReversed (lane i reads p[-i]),
-// LoadFloats, StoreFloats, RoundToFloat, Add, Sub, Mul, Div, Sqrt, Min,
-// Max, MulAdd (a * b + c) and NegMulAdd (c - a * b), both fused where kFused
-// says the set has it, Less, Select,
-// Xor, ParitySign, Iota (lane numbers) and StoreTrunc (to int32 toward zero).
+// LoadFloats, StoreFloats, RoundToFloat, Add, Sub, Mul, Div, Sqrt, Min, Max,
+// MulAdd (a * b + c) and NegMulAdd (c - a * b), both fused where kFused
+// says the set has it, Less, Select, Xor, ParitySign, Iota (lane numbers)
+// and StoreTrunc (to int32 toward zero). The units pass their vector type
+// through Twice (fast_twice.h), so each step works on two vectors at once.
 //
 // Agreement with the reference: the field level takes the reference's
 // distances and sine arguments operation for operation (the units are
@@ -40,7 +41,7 @@ constexpr int32_t kLanes = Ops::kLanes;
 
 // Columns per block of the row pipeline: the block's levels stay in the
 // first-level cache and on the stack (the saver's worker asks for a small
-// stack; the frame stays under 4 KB).
+// stack; no frame here reaches 4 KB, and a whole call chain stays near it).
 constexpr int32_t kBlock = 64;
 
 // Sine by reduction modulo pi: n = nearest integer to x / pi, r = x - n pi
@@ -101,8 +102,9 @@ void Sines(const double* x, double* out, int32_t count)
 
 // Field levels F(x0 + i, py) for i = 0 to count - 1, written to out[0] and
 // on, in whole vectors: count rounded up to kLanes values are written.
-// Every lane repeats the reference's operations, so a point's level does
-// not depend on the lane or the call that computes it.
+// Every lane performs the same operations on its own column, so a point's
+// level does not depend on the lane or the call that computes it: bands,
+// items and row pairs all see the same levels.
 void FieldRow(const WaveSources* sources, int32_t py, int32_t x0, int32_t count, double* out)
 {
     // The sources' values as whole vectors, made once per call.
