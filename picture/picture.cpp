@@ -107,12 +107,6 @@ void FillPictureRowsReference(const PicturePlan* plan, uint32_t* pixels, float* 
     kFillers[plan->variant & 7](plan, pixels, previousRow, currentRow, firstRow, endRow);
 }
 
-void FillPictureRows(const PicturePlan* plan, uint32_t* pixels, float* previousRow, float* currentRow,
-                     int32_t firstRow, int32_t endRow)
-{
-    FillPictureRowsReference(plan, pixels, previousRow, currentRow, firstRow, endRow);
-}
-
 // Process-wide, as the picture worker serves one window: the plan is
 // overwritten by every picture before it is read.
 static PicturePlan currentPlan;

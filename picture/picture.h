@@ -19,6 +19,7 @@
 // to an integer truncates toward zero.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int32_t kWaveSourceCount = 5;
@@ -51,7 +52,13 @@ void PlanPicture(PicturePlan* plan, int32_t width, int32_t height, int32_t force
 // `pixels` (the whole buffer, not the band). `previousRow` and `currentRow`
 // are `plan->width` floats each, scratch that belongs to the caller for the
 // call; one pair per thread when bands run in parallel. The level of the
-// row before `firstRow` is always computed, even when no row follows.
+// row before `firstRow` is always computed, even when no row follows. This
+// is the fast evaluation (vector instructions chosen for the processor);
+// its pixels agree with the reference's but for rare, tiny differences
+// where a level falls within rounding error of a palette or shade step.
+// With nothing but the two row buffers, a mirrored variant evaluates the
+// field level at every point and at its mirror point, twice the work of
+// the work items below, which pair the rows.
 void FillPictureRows(const PicturePlan* plan, uint32_t* pixels, float* previousRow,
                      float* currentRow, int32_t firstRow, int32_t endRow);
 
@@ -59,6 +66,26 @@ void FillPictureRows(const PicturePlan* plan, uint32_t* pixels, float* previousR
 // and arc tangent: the reference that any faster evaluation is held to.
 void FillPictureRowsReference(const PicturePlan* plan, uint32_t* pixels, float* previousRow,
                               float* currentRow, int32_t firstRow, int32_t endRow);
+
+// Work items: the picture cut into pieces that any threads may fill, each
+// item once, in any order and any number at a time; the pixels are those
+// of FillPictureRows over the whole picture, however the items are spread.
+// Each item writes only its own rows. The
+// mirrored variants take their rows in pairs (y and height - y) so that a
+// point and its mirror point share one evaluation of the field level.
+//
+// A thread needs PictureScratchSize(width) bytes of scratch of its own,
+// any alignment, allocated once for the widest picture it will fill
+// (plan->width must not exceed that width); an item does not allocate. PictureWorkItemCount gives the items of a plan
+// (0 when there is nothing to fill); FillPictureWorkItem fills item `item`,
+// 0 <= item < PictureWorkItemCount(plan). Both are safe to call from any
+// thread at once with distinct items and distinct scratch, and use the
+// fast evaluation. An item of a 1920-pixel-wide picture takes about 1 ms
+// on one core, so a thread that checks a stop request between items stops
+// promptly. The plan must stay unchanged while its items are filled.
+size_t PictureScratchSize(int32_t width);
+int32_t PictureWorkItemCount(const PicturePlan* plan);
+void FillPictureWorkItem(const PicturePlan* plan, uint32_t* pixels, int32_t item, void* scratch);
 
 // One whole picture into `pixels` (`width` x `height`, both even): plans it
 // into process-wide storage with the calling thread's draws and fills every

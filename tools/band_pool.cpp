@@ -1,32 +1,46 @@
 #include "tools/band_pool.h"
 
-// Bands are a few rows tall so that threads that finish early take more
-// and no core idles on the last one.
+// Reference bands are a few rows tall so that threads that finish early
+// take more and no core idles on the last one.
 static constexpr int32_t kRowsPerBand = 16;
+
+static int32_t ItemCount(const BandPool* pool, const PicturePlan* plan)
+{
+    if (!pool->useReference) return PictureWorkItemCount(plan);
+    if (plan->width <= 0 || plan->height <= 0) return 0;
+    return (plan->height + kRowsPerBand - 1) / kRowsPerBand;
+}
+
+static void FillItem(const BandPool* pool, const PicturePlan* plan, uint32_t* pixels, int32_t item, void* scratch)
+{
+    if (!pool->useReference) {
+        FillPictureWorkItem(plan, pixels, item, scratch);
+        return;
+    }
+    float* previousRow = (float*)scratch;
+    float* currentRow = previousRow + pool->maxWidth;
+    int32_t firstRow = item * kRowsPerBand;
+    int32_t endRow = firstRow + kRowsPerBand < plan->height ? firstRow + kRowsPerBand : plan->height;
+    FillPictureRowsReference(plan, pixels, previousRow, currentRow, firstRow, endRow);
+}
 
 static void BandThread(BandPool* pool, int32_t index)
 {
-    float* previousRow = pool->rowBuffers.data() + (size_t)index * 2 * (size_t)pool->maxWidth;
-    float* currentRow = previousRow + pool->maxWidth;
+    void* scratch = pool->scratch.data() + (size_t)index * pool->scratchSize;
     uint64_t seen = 0;
     std::unique_lock<std::mutex> guard(pool->lock);
     for (;;) {
         pool->wake.wait(guard, [&] { return pool->stopping || (pool->plan && pool->generation != seen); });
         if (pool->stopping) return;
         seen = pool->generation;
-        while (pool->nextBand < pool->bandCount) {
-            int32_t band = pool->nextBand++;
+        while (pool->nextItem < pool->itemCount) {
+            int32_t item = pool->nextItem++;
             const PicturePlan* plan = pool->plan;
             uint32_t* pixels = pool->pixels;
             guard.unlock();
-            int32_t firstRow = band * kRowsPerBand;
-            int32_t endRow = firstRow + kRowsPerBand < plan->height ? firstRow + kRowsPerBand : plan->height;
-            if (pool->useReference)
-                FillPictureRowsReference(plan, pixels, previousRow, currentRow, firstRow, endRow);
-            else
-                FillPictureRows(plan, pixels, previousRow, currentRow, firstRow, endRow);
+            FillItem(pool, plan, pixels, item, scratch);
             guard.lock();
-            if (--pool->bandsLeft == 0) pool->done.notify_all();
+            if (--pool->itemsLeft == 0) pool->done.notify_all();
         }
     }
 }
@@ -35,31 +49,32 @@ bool StartBandPool(BandPool* pool, int32_t threadCount, int32_t maxWidth)
 {
     if (threadCount < 1) threadCount = 1;
     pool->maxWidth = maxWidth > 0 ? maxWidth : 1;
-    pool->rowBuffers.assign((size_t)threadCount * 2 * (size_t)pool->maxWidth, 0.0f);
+    // The work items' scratch always holds the reference's two float rows too.
+    pool->scratchSize = PictureScratchSize(pool->maxWidth);
     pool->stopping = false;
-    for (int32_t i = 0; i < threadCount; ++i) {
-        try {
-            pool->threads.emplace_back(BandThread, pool, i);
-        } catch (...) {
-            StopBandPool(pool);
-            return false;
-        }
+    try {
+        pool->scratch.assign((size_t)threadCount * pool->scratchSize, 0);
+        for (int32_t i = 0; i < threadCount; ++i) pool->threads.emplace_back(BandThread, pool, i);
+    } catch (...) {
+        StopBandPool(pool);
+        return false;
     }
     return true;
 }
 
 void RenderWithBandPool(BandPool* pool, const PicturePlan* plan, uint32_t* pixels)
 {
-    if (plan->height <= 0 || plan->width <= 0) return;
+    int32_t count = ItemCount(pool, plan);
+    if (count <= 0) return;
     std::unique_lock<std::mutex> guard(pool->lock);
     pool->plan = plan;
     pool->pixels = pixels;
-    pool->nextBand = 0;
-    pool->bandCount = (plan->height + kRowsPerBand - 1) / kRowsPerBand;
-    pool->bandsLeft = pool->bandCount;
+    pool->nextItem = 0;
+    pool->itemCount = count;
+    pool->itemsLeft = count;
     ++pool->generation;
     pool->wake.notify_all();
-    pool->done.wait(guard, [&] { return pool->bandsLeft == 0; });
+    pool->done.wait(guard, [&] { return pool->itemsLeft == 0; });
     pool->plan = nullptr;
     pool->pixels = nullptr;
 }
@@ -74,8 +89,9 @@ void StopBandPool(BandPool* pool)
     for (std::thread& thread : pool->threads)
         if (thread.joinable()) thread.join();
     pool->threads.clear();
-    pool->rowBuffers.clear();
-    pool->rowBuffers.shrink_to_fit();
+    pool->scratch.clear();
+    pool->scratch.shrink_to_fit();
+    pool->scratchSize = 0;
 }
 
 int32_t DefaultThreadCount(void)
