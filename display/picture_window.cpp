@@ -3,6 +3,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "display/display_power.h"
 #include "picture/random.h"
 
 PictureState pictureState;
@@ -12,15 +13,36 @@ namespace {
 const char kMemoryMessage[] = "Not enought memory.";
 const char kMemoryCaption[] = "ondulite";
 
-// Rows per band: how often the worker looks for a stop request. Each band
-// also recomputes the level of the row before it, so bands much shorter
-// than this cost noticeable time; this keeps that near 3%.
-constexpr int32_t kBandRows = 32;
 constexpr DWORD kWorkerStackSize = 4096;
 constexpr DWORD kPicturePauseMs = 1000;
+// How often a worker whose window cannot be seen looks again: the parent
+// of a preview is hidden without the preview being told.
+constexpr DWORD kHiddenPollMs = 250;
 // Wake up now and then while waiting for the worker, in case a sent
 // message slipped in between the peek and the wait.
 constexpr DWORD kStopPollMs = 100;
+
+// Not every system has these; they are taken by name from user32.
+typedef BOOL(WINAPI* EnumDisplayMonitorsProc)(HDC dc, LPCRECT clip, MONITORENUMPROC visit, LPARAM parameter);
+typedef BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR monitor, LPMONITORINFO info);
+typedef HANDLE(WINAPI* RegisterPowerNoticeProc)(HANDLE recipient, LPCGUID setting, DWORD flags);
+typedef BOOL(WINAPI* UnregisterPowerNoticeProc)(HANDLE notice);
+
+constexpr WPARAM kPowerSettingChange = 0x8013;  // PBT_POWERSETTINGCHANGE
+constexpr DWORD kNoticeToWindow = 0;            // DEVICE_NOTIFY_WINDOW_HANDLE
+
+// The head of a POWERBROADCAST_SETTING: the setting, then its value.
+struct PowerSettingNotice {
+    GUID setting;
+    DWORD dataLength;
+    UCHAR data[1];
+};
+
+FARPROC User32Procedure(const char* name)
+{
+    HMODULE user32 = GetModuleHandleA("USER32.DLL");
+    return user32 ? GetProcAddress(user32, name) : nullptr;
+}
 
 LRESULT PassOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -33,10 +55,15 @@ int32_t EvenRounded(LONG size)
     return (int32_t)((size + 1) & ~1);
 }
 
+size_t PixelBytes(int32_t width, int32_t height)
+{
+    uint64_t bytes = (uint64_t)(uint32_t)width * (uint64_t)(uint32_t)height * 4u;
+    return bytes > (uint64_t)SIZE_MAX ? 0 : (size_t)bytes;
+}
+
 size_t PictureBytes(void)
 {
-    uint64_t bytes = (uint64_t)pictureState.header.biWidth * (uint64_t)pictureState.header.biHeight * 4u;
-    return bytes > (uint64_t)SIZE_MAX ? 0 : (size_t)bytes;
+    return PixelBytes(pictureState.header.biWidth, pictureState.header.biHeight);
 }
 
 bool StopRequested(void)
@@ -44,20 +71,19 @@ bool StopRequested(void)
     return WaitForSingleObject(pictureState.stopEvent, 0) != WAIT_TIMEOUT;
 }
 
-// Makes the next picture in `drawing`, band by band, and gives up between
-// bands once a stop is asked for. Every generator call of the saver is
-// here, so the bands can be shared out among threads without touching the
-// rest of the display.
-bool DrawPicture(void)
+// Makes one cycle's pictures in `drawing`, each monitor's in turn, and
+// gives up as soon as a stop is asked for. Every generator call of the
+// saver is here.
+bool DrawPictures(void)
 {
     const int32_t width = pictureState.header.biWidth;
     const int32_t height = pictureState.header.biHeight;
-    PlanPicture(&pictureState.plan, width, height);
-    for (int32_t first = 0; first < height; first += kBandRows) {
-        if (StopRequested()) return false;
-        int32_t end = height - first > kBandRows ? first + kBandRows : height;
-        FillPictureRows(&pictureState.plan, pictureState.drawing, pictureState.previousRow,
-                        pictureState.currentRow, first, end);
+    for (int32_t m = 0; m < pictureState.monitorCount; ++m) {
+        const MonitorPicture* monitor = &pictureState.monitors[m];
+        uint32_t* target = pictureState.monitorDrawing ? pictureState.monitorDrawing : pictureState.drawing;
+        PlanPicture(&pictureState.plan, monitor->width, monitor->height);
+        if (!FillWithPool(&pictureState.pool, &pictureState.plan, target)) return false;
+        if (pictureState.monitorDrawing) PlaceMonitorPicture(monitor, target, pictureState.drawing, width, height);
     }
     return !StopRequested();
 }
@@ -69,18 +95,118 @@ void ShowDrawnPicture(void)
     LeaveCriticalSection(&pictureState.shownLock);
 }
 
-bool AllocateDrawing(void)
+// False once a stop is asked for.
+bool WaitForDisplay(void)
 {
-    size_t bytes = PictureBytes();
-    if (bytes == 0) return false;
-    pictureState.drawing = (uint32_t*)VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    return pictureState.drawing != nullptr;
+    HANDLE events[2] = {pictureState.stopEvent, pictureState.displayOn};
+    return WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
+}
+
+bool WindowCanBeSeen(HWND window)
+{
+    if (!IsWindowVisible(window)) return false;
+    HWND top = window;
+    for (HWND up; (GetWindowLongA(top, GWL_STYLE) & WS_CHILD) && (up = GetParent(top)) != nullptr;) top = up;
+    return !IsIconic(top);
+}
+
+// Waits while the display is off or the window cannot be seen; false once
+// a stop is asked for.
+bool WaitUntilSeen(void)
+{
+    for (;;) {
+        if (!WaitForDisplay()) return false;
+        if (WindowCanBeSeen(pictureState.window)) return true;
+        if (WaitForSingleObject(pictureState.stopEvent, kHiddenPollMs) != WAIT_TIMEOUT) return false;
+    }
+}
+
+void* AllocatePixels(size_t bytes)
+{
+    if (bytes == 0) return nullptr;
+    return VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+}
+
+void FreePixels(uint32_t** pixels)
+{
+    if (*pixels) {
+        VirtualFree(*pixels, 0, MEM_RELEASE);
+        *pixels = nullptr;
+    }
+}
+
+struct MonitorSearch {
+    GetMonitorInfoProc getInfo;
+    POINT origin;  // the client area's top left on the virtual screen
+    MonitorArea areas[4 * kMaxMonitors];
+    int32_t count;
+};
+
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC dc, LPRECT clip, LPARAM parameter)
+{
+    (void)dc;
+    (void)clip;
+    MonitorSearch* search = (MonitorSearch*)parameter;
+    MONITORINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    if (!search->getInfo(monitor, &info)) return TRUE;
+    const RECT& r = info.rcMonitor;
+    search->areas[search->count++] = {r.left - search->origin.x, r.top - search->origin.y,
+                                      r.right - search->origin.x, r.bottom - search->origin.y};
+    return search->count < 4 * kMaxMonitors;
+}
+
+// The monitors' areas in the window's client coordinates; none where the
+// system cannot list them (Windows 95, NT 4).
+int32_t FindMonitorAreas(HWND window, MonitorSearch* search)
+{
+    EnumDisplayMonitorsProc enumerate = (EnumDisplayMonitorsProc)(void*)User32Procedure("EnumDisplayMonitors");
+    search->getInfo = (GetMonitorInfoProc)(void*)User32Procedure("GetMonitorInfoA");
+    search->count = 0;
+    search->origin = {0, 0};
+    if (!enumerate || !search->getInfo) return 0;
+    ClientToScreen(window, &search->origin);
+    enumerate(nullptr, nullptr, CollectMonitor, (LPARAM)search);
+    return search->count;
+}
+
+// Decides the cycle's pictures: one per monitor when the window covers
+// the monitors and the system lists them, else one for the whole window.
+void LayOutPictures(HWND window, LONG clientWidth, LONG clientHeight)
+{
+    MonitorSearch search;
+    int32_t found = pictureState.coversMonitors ? FindMonitorAreas(window, &search) : 0;
+    pictureState.monitorCount =
+        found > 0 ? LayOutMonitors(search.areas, found, clientWidth, clientHeight, pictureState.monitors) : 0;
+    if (pictureState.monitorCount == 0) {
+        MonitorArea whole = {0, 0, clientWidth, clientHeight};
+        pictureState.monitorCount = LayOutMonitors(&whole, 1, clientWidth, clientHeight, pictureState.monitors);
+    }
+}
+
+// A buffer for the monitors' pictures unless the one picture fills the window.
+bool AllocateMonitorDrawing(void)
+{
+    const int32_t width = pictureState.header.biWidth;
+    const int32_t height = pictureState.header.biHeight;
+    if (pictureState.monitorCount == 1 && FillsBuffer(&pictureState.monitors[0], width, height)) return true;
+    size_t largest = 0;
+    for (int32_t m = 0; m < pictureState.monitorCount; ++m) {
+        size_t bytes = PixelBytes(pictureState.monitors[m].width, pictureState.monitors[m].height);
+        if (bytes > largest) largest = bytes;
+    }
+    pictureState.monitorDrawing = (uint32_t*)AllocatePixels(largest);
+    return pictureState.monitorDrawing != nullptr;
 }
 
 bool StartWorker(void)
 {
     pictureState.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!pictureState.stopEvent) return false;
+    pictureState.displayOn = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    if (!pictureState.displayOn) return false;
+    if (!StartPool(&pictureState.pool, pictureState.stopEvent)) return false;
     pictureState.worker = CreateThread(nullptr, kWorkerStackSize, PictureWorker, nullptr, 0, nullptr);
     return pictureState.worker != nullptr;
 }
@@ -99,11 +225,52 @@ void WaitServingSentMessages(HANDLE thread)
 
 void StopWorker(void)
 {
-    if (!pictureState.worker) return;
-    SetEvent(pictureState.stopEvent);
-    WaitServingSentMessages(pictureState.worker);
-    CloseHandle(pictureState.worker);
-    pictureState.worker = nullptr;
+    if (pictureState.stopEvent) SetEvent(pictureState.stopEvent);
+    if (pictureState.worker) {
+        WaitServingSentMessages(pictureState.worker);
+        CloseHandle(pictureState.worker);
+        pictureState.worker = nullptr;
+    }
+    // The helpers never wait for this thread: a plain wait is enough.
+    StopPool(&pictureState.pool);
+}
+
+// Where the system tells of the display going off and on (Windows Vista
+// and later), ask to be told. Both settings are asked for: Windows 8 and
+// later report the console display state, Vista and 7 the monitor power.
+void AskForDisplayPower(HWND window)
+{
+    RegisterPowerNoticeProc subscribe =
+        (RegisterPowerNoticeProc)(void*)User32Procedure("RegisterPowerSettingNotification");
+    if (!subscribe) return;
+    const uint8_t* settings[2] = {kConsoleDisplayStateGuid, kMonitorPowerOnGuid};
+    for (int i = 0; i < 2; ++i) {
+        GUID setting;
+        std::memcpy(&setting, settings[i], sizeof setting);
+        pictureState.powerNotices[i] = subscribe(window, &setting, kNoticeToWindow);
+    }
+}
+
+void StopDisplayPowerNotices(void)
+{
+    UnregisterPowerNoticeProc unsubscribe =
+        (UnregisterPowerNoticeProc)(void*)User32Procedure("UnregisterPowerSettingNotification");
+    for (HANDLE& notice : pictureState.powerNotices) {
+        if (notice && unsubscribe) unsubscribe(notice);
+        notice = nullptr;
+    }
+}
+
+// A power-setting notice: a display going off holds the worker, coming
+// back on lets it go on with a new picture. False for other power events.
+bool FollowDisplayPower(WPARAM event, LPARAM lParam)
+{
+    if (event != kPowerSettingChange || !lParam) return false;
+    const PowerSettingNotice* notice = (const PowerSettingNotice*)lParam;
+    DisplayPower power = DisplayPowerFromSetting((const uint8_t*)&notice->setting, notice->dataLength, notice->data);
+    if (pictureState.displayOn && power == DisplayPower::Off) ResetEvent(pictureState.displayOn);
+    if (pictureState.displayOn && power == DisplayPower::On) SetEvent(pictureState.displayOn);
+    return true;
 }
 
 LRESULT RefuseWindow(HWND window)
@@ -129,6 +296,7 @@ LRESULT CreatePicture(HWND window, WPARAM wParam, LPARAM lParam)
     header->biPlanes = 1;
     header->biBitCount = 32;
     header->biCompression = BI_RGB;
+    LayOutPictures(window, client.right - client.left, client.bottom - client.top);
 
     InitializeCriticalSection(&pictureState.shownLock);
     pictureState.shownLockReady = true;
@@ -137,9 +305,14 @@ LRESULT CreatePicture(HWND window, WPARAM wParam, LPARAM lParam)
     pictureState.bitmap = CreateDIBSection(dc, (BITMAPINFO*)header, DIB_RGB_COLORS, &bits, nullptr, 0);
     ReleaseDC(window, dc);
     pictureState.pixels = (uint32_t*)bits;
-    if (!pictureState.bitmap || !AllocateDrawing()) return RefuseWindow(window);
+    if (!pictureState.bitmap) return RefuseWindow(window);
+    // Zeroed by the system: parts of the virtual screen that no monitor
+    // shows stay black.
+    pictureState.drawing = (uint32_t*)AllocatePixels(PictureBytes());
+    if (!pictureState.drawing || !AllocateMonitorDrawing()) return RefuseWindow(window);
     if (!AllocateRowBuffers(header->biWidth)) return RefuseWindow(window);
     if (!StartWorker()) return RefuseWindow(window);
+    AskForDisplayPower(window);
     return PassOn(window, WM_CREATE, wParam, lParam);
 }
 
@@ -177,6 +350,9 @@ LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_KEYDOWN:
         SendMessageA(window, WM_CLOSE, 0, 0);
         return 0;
+    case WM_POWERBROADCAST:
+        if (FollowDisplayPower(wParam, lParam)) return TRUE;
+        break;
     }
     return PassOn(window, message, wParam, lParam);
 }
@@ -185,44 +361,33 @@ DWORD WINAPI PictureWorker(LPVOID parameter)
 {
     (void)parameter;
     SeedRandom((uint32_t)std::time(nullptr));
-    while (DrawPicture()) {
+    bool going = WaitForDisplay();
+    while (going && DrawPictures()) {
         ShowDrawnPicture();
         InvalidateRect(pictureState.window, nullptr, FALSE);
         UpdateWindow(pictureState.window);
-        if (WaitForSingleObject(pictureState.stopEvent, kPicturePauseMs) != WAIT_TIMEOUT) break;
+        going = WaitForSingleObject(pictureState.stopEvent, kPicturePauseMs) == WAIT_TIMEOUT && WaitUntilSeen();
     }
     return 0;
 }
 
 bool AllocateRowBuffers(int32_t width)
 {
-    size_t bytes = (size_t)width * sizeof(float);
-    pictureState.previousRow = (float*)HeapAlloc(GetProcessHeap(), 0, bytes);
-    if (!pictureState.previousRow) return false;
-    pictureState.currentRow = (float*)HeapAlloc(GetProcessHeap(), 0, bytes);
-    return pictureState.currentRow != nullptr;
+    return AllocatePoolScratch(&pictureState.pool, PoolThreadsWanted(), width);
 }
 
 void FreeRowBuffers(void)
 {
-    if (pictureState.previousRow) {
-        HeapFree(GetProcessHeap(), 0, pictureState.previousRow);
-        pictureState.previousRow = nullptr;
-    }
-    if (pictureState.currentRow) {
-        HeapFree(GetProcessHeap(), 0, pictureState.currentRow);
-        pictureState.currentRow = nullptr;
-    }
+    FreePoolScratch(&pictureState.pool);
 }
 
 void ReleasePictureResources(void)
 {
+    StopDisplayPowerNotices();
     StopWorker();
     FreeRowBuffers();
-    if (pictureState.drawing) {
-        VirtualFree(pictureState.drawing, 0, MEM_RELEASE);
-        pictureState.drawing = nullptr;
-    }
+    FreePixels(&pictureState.monitorDrawing);
+    FreePixels(&pictureState.drawing);
     if (pictureState.bitmap) {
         DeleteObject(pictureState.bitmap);
         pictureState.bitmap = nullptr;
@@ -231,6 +396,10 @@ void ReleasePictureResources(void)
     if (pictureState.stopEvent) {
         CloseHandle(pictureState.stopEvent);
         pictureState.stopEvent = nullptr;
+    }
+    if (pictureState.displayOn) {
+        CloseHandle(pictureState.displayOn);
+        pictureState.displayOn = nullptr;
     }
     if (pictureState.shownLockReady) {
         DeleteCriticalSection(&pictureState.shownLock);

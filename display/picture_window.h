@@ -1,5 +1,5 @@
-// The picture side of the saver window: the PixelBuffer, the generator's
-// row buffers, the PictureWorker thread and painting.
+// The picture side of the saver window: the PixelBuffer, the PictureWorker
+// thread with its helpers, and painting.
 //
 // PixelBuffer: `header.biWidth` x `header.biHeight` pixels 0x00RRGGBB (in
 // memory blue, green, red, zero), rows one after another with no gap,
@@ -8,34 +8,57 @@
 // rounded, the rightmost column and the bottom line fall outside the
 // client area and are clipped.
 //
-// Two threads meet here. The window's thread creates, paints and destroys;
-// the worker draws each picture into a buffer of its own (`drawing`), then
-// copies it whole into the section under `shownLock` and has the window
-// repainted. So every paint shows whole pictures, and a paint waits at
-// most for one copy, never for a picture. The worker is stopped
-// cooperatively: it checks `stopEvent` between bands of rows and sleeps on
-// it, and the window's thread keeps serving the worker's repaint while it
-// waits for the worker to end. Nothing is freed before the worker has
-// ended; no thread is ever killed.
+// What it shows: a preview, or any window that the host does not mark as
+// covering the monitors, shows one picture of its own size. The full-screen
+// window covers the virtual screen and shows one whole picture per monitor,
+// each of the monitor's own size, made one after another in the order of
+// display/monitor_layout.h; a cycle is every monitor's picture, then the
+// pause. With one monitor that covers the window both are the same.
+//
+// Threads: the window's thread creates, paints and destroys; the worker
+// plans each picture (the random draws are its own) and fills it together
+// with its helpers (display/picture_pool.h) into a buffer of its own
+// (`drawing`); when the cycle's pictures are all made it copies them whole
+// into the section under `shownLock` and has the window repainted. So every
+// paint shows whole pictures, and a paint waits at most for one copy, never
+// for a picture. The worker and its helpers are stopped cooperatively: they
+// check `stopEvent` between work items and wait on it, and the window's
+// thread keeps serving the worker's repaint while it waits for the worker to
+// end. Nothing is freed before every thread has ended; no thread is killed.
+//
+// Nobody looking: while the system reports the display off (power-setting
+// notices, where the system has them) the worker waits without drawing, and
+// makes a new picture as soon as the display is on again; between pictures
+// it also waits, looking again every quarter second, while the window
+// cannot be seen (hidden itself or through a parent, or its top-level
+// window minimised). The first picture is made at once.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 
+#include "display/monitor_layout.h"
+#include "display/picture_pool.h"
 #include "picture/picture.h"
 
 struct PictureState {
     BITMAPINFOHEADER header;  // describes the PixelBuffer; used as a BITMAPINFO without colours
-    uint32_t* pixels;         // the section's PixelBuffer: the last finished picture
+    uint32_t* pixels;         // the section's PixelBuffer: the last finished pictures
     HBITMAP bitmap;           // the DIB section that owns `pixels`; null until created
     HWND window;              // the window served
     HANDLE worker;            // the PictureWorker thread; null until started
-    float* previousRow;       // row buffers: `header.biWidth` floats each, the worker's scratch
-    float* currentRow;
-    uint32_t* drawing;        // the picture being made, laid out like `pixels`
+    uint32_t* drawing;        // the pictures being made, laid out like `pixels`
+    uint32_t* monitorDrawing; // one monitor's picture before it is placed in `drawing`;
+                              // null when the window's one picture is made in place
+    MonitorPicture monitors[kMaxMonitors];  // the pictures of a cycle, in order
+    int32_t monitorCount;
+    bool coversMonitors;      // set before creation: a picture per monitor rather than one
     PicturePlan plan;         // the picture being made: its sources, palette and variant
-    HANDLE stopEvent;         // manual-reset; set when the worker must end
+    PicturePool pool;         // the worker's helpers, and every drawing thread's row buffers
+    HANDLE stopEvent;         // manual-reset; set when the worker and its helpers must end
+    HANDLE displayOn;         // manual-reset; cleared while the system reports the display off
+    HANDLE powerNotices[2];   // the display power notices asked for; null when not
     CRITICAL_SECTION shownLock;  // guards `pixels` between the copy and painting
     bool shownLockReady;
     WNDPROC nextStage;        // gets every message not handled here; DefWindowProcA when null
@@ -45,25 +68,27 @@ extern PictureState pictureState;
 
 // The middle stage of the saver window's messages. Handles WM_CREATE (set
 // up; -1 refuses the window after the message "Not enought memory."),
-// WM_DESTROY (release, quit message 0), WM_PAINT and WM_KEYDOWN (sends the
-// window a close request); passes every other message, and WM_CREATE after
-// a successful set-up, to `nextStage`.
+// WM_DESTROY (release, quit message 0), WM_PAINT, WM_KEYDOWN (sends the
+// window a close request) and the display's power notices
+// (WM_POWERBROADCAST with PBT_POWERSETTINGCHANGE: TRUE); passes every other
+// message, and WM_CREATE after a successful set-up, to `nextStage`.
 LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The worker's thread procedure: seeds the random source with the calendar
-// second, then draws, shows and sleeps a second, until `stopEvent` is set.
+// second, then makes a cycle's pictures, shows them and sleeps a second,
+// until `stopEvent` is set; it waits while nobody can see them (above).
 // Its parameter is not read.
 DWORD WINAPI PictureWorker(LPVOID parameter);
 
-// Allocates the previous-row buffer, then the current-row buffer, `width`
-// floats each; true only if both succeed.
+// Allocates the row buffers of every thread that fills pictures, the
+// worker's and each helper's: one block of scratch, a slice for each, for
+// pictures up to `width` pixels wide. True when it succeeds.
 bool AllocateRowBuffers(int32_t width);
 
-// Frees the previous-row buffer, then the current-row buffer, each only if
-// it exists.
+// Frees the row buffers, if they exist.
 void FreeRowBuffers(void);
 
-// Stops the worker (without waiting for a picture or a sleep to run out),
-// then frees the row buffers, the drawing buffer and the section. Clears
-// every handle and address, so it may run twice.
+// Stops the worker and its helpers (without waiting for a picture or a
+// sleep to run out), then frees the row buffers, the drawing buffers and
+// the section. Clears every handle and address, so it may run twice.
 void ReleasePictureResources(void);

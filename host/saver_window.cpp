@@ -21,6 +21,23 @@ static bool BringRunningSaverForward(void)
     return true;
 }
 
+// The whole virtual screen, every monitor. Systems without several
+// monitors (Windows 95, NT 4) answer 0 for its size: the screen then.
+static RECT FullScreenArea(void)
+{
+    RECT area = {0, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    if (area.right <= 0 || area.bottom <= 0) {
+        area.right = GetSystemMetrics(SM_CXSCREEN);
+        area.bottom = GetSystemMetrics(SM_CYSCREEN);
+        return area;
+    }
+    area.left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    area.top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    area.right += area.left;
+    area.bottom += area.top;
+    return area;
+}
+
 static int32_t RunMessageLoop(void)
 {
     MSG message;
@@ -48,7 +65,7 @@ int32_t RunSaverWindow(HWND parent)
 
     DWORD exStyle, style;
     const char* title;
-    int width, height;
+    int x = 0, y = 0, width, height;
     if (parent) {
         RECT client;
         GetClientRect(parent, &client);
@@ -59,8 +76,13 @@ int32_t RunSaverWindow(HWND parent)
         style = kPreviewStyle;
         title = kPreviewTitle;
     } else {
-        width = GetSystemMetrics(SM_CXSCREEN);
-        height = GetSystemMetrics(SM_CYSCREEN);
+        RECT area = FullScreenArea();
+        x = area.left;
+        y = area.top;
+        width = area.right - area.left;
+        height = area.bottom - area.top;
+        // A picture for each monitor, rather than one across all of them.
+        pictureState.coversMonitors = true;
         exStyle = WS_EX_TOPMOST;
         style = kFullScreenStyle;
         title = kFullScreenTitle;
@@ -69,7 +91,7 @@ int32_t RunSaverWindow(HWND parent)
     }
 
     if (RegisterClassA(&windowClass)) {
-        hostState.saverWindow = CreateWindowExA(exStyle, kSaverClass, title, style, 0, 0, width, height,
+        hostState.saverWindow = CreateWindowExA(exStyle, kSaverClass, title, style, x, y, width, height,
                                                 parent, nullptr, hostState.instance, nullptr);
     }
     int32_t result = -1;

@@ -1,0 +1,85 @@
+#include "display/monitor_layout.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+int32_t EvenRounded(int32_t size)
+{
+    return size + (size & 1);
+}
+
+bool SameArea(const MonitorArea& a, const MonitorArea& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+bool ComesFirst(const MonitorArea& a, const MonitorArea& b)
+{
+    if (a.top != b.top) return a.top < b.top;
+    if (a.left != b.left) return a.left < b.left;
+    // Different areas with the same top left: the larger first, so the
+    // order never depends on the order the system listed them in.
+    if (a.right != b.right) return a.right > b.right;
+    return a.bottom > b.bottom;
+}
+
+}  // namespace
+
+int32_t LayOutMonitors(const MonitorArea* areas, int32_t count, int32_t clientWidth, int32_t clientHeight,
+                       MonitorPicture* pictures)
+{
+    MonitorArea kept[kMaxMonitors];
+    int32_t keptCount = 0;
+    // The ordering must see every area before choosing which to keep, so
+    // the first kMaxMonitors in order are kept whatever the listing order.
+    MonitorArea sorted[4 * kMaxMonitors];
+    int32_t sortedCount = 0;
+    for (int32_t i = 0; i < count && sortedCount < 4 * kMaxMonitors; ++i) {
+        MonitorArea area = areas[i];
+        area.left = std::max(area.left, 0);
+        area.top = std::max(area.top, 0);
+        area.right = std::min(area.right, clientWidth);
+        area.bottom = std::min(area.bottom, clientHeight);
+        if (area.right <= area.left || area.bottom <= area.top) continue;
+        sorted[sortedCount++] = area;
+    }
+    std::sort(sorted, sorted + sortedCount, ComesFirst);
+    for (int32_t i = 0; i < sortedCount && keptCount < kMaxMonitors; ++i) {
+        if (keptCount > 0 && SameArea(kept[keptCount - 1], sorted[i])) continue;
+        kept[keptCount++] = sorted[i];
+    }
+    for (int32_t i = 0; i < keptCount; ++i) {
+        MonitorPicture* picture = &pictures[i];
+        picture->left = kept[i].left;
+        picture->top = kept[i].top;
+        picture->shownWidth = kept[i].right - kept[i].left;
+        picture->shownHeight = kept[i].bottom - kept[i].top;
+        picture->width = EvenRounded(picture->shownWidth);
+        picture->height = EvenRounded(picture->shownHeight);
+    }
+    return keptCount;
+}
+
+bool FillsBuffer(const MonitorPicture* picture, int32_t bufferWidth, int32_t bufferHeight)
+{
+    return picture->left == 0 && picture->top == 0 && picture->width == bufferWidth &&
+           picture->height == bufferHeight;
+}
+
+void PlaceMonitorPicture(const MonitorPicture* picture, const uint32_t* pixels, uint32_t* buffer,
+                         int32_t bufferWidth, int32_t bufferHeight)
+{
+    int32_t columns = std::min(picture->shownWidth, bufferWidth - picture->left);
+    if (picture->left < 0 || picture->top < 0 || columns <= 0) return;
+    for (int32_t line = 0; line < picture->shownHeight; ++line) {
+        // Line `line` from the top is the picture's row height - 1 - line,
+        // and client line top + line the buffer's row bufferHeight - 1 - (top + line).
+        int32_t bufferRow = bufferHeight - 1 - (picture->top + line);
+        if (bufferRow < 0) break;
+        const uint32_t* from = pixels + (int64_t)(picture->height - 1 - line) * picture->width;
+        uint32_t* to = buffer + (int64_t)bufferRow * bufferWidth + picture->left;
+        std::memcpy(to, from, (size_t)columns * sizeof(uint32_t));
+    }
+}
