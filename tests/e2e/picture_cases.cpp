@@ -52,6 +52,8 @@ int FirstShowing(const std::vector<Shot>& shots, size_t from, const Image& pictu
     return -1;
 }
 
+}  // namespace
+
 // Starts the saver with `arguments`, shoots the screen for a few seconds,
 // ends the saver, then looks for the seed whose first two pictures the
 // shots show in turn.
@@ -69,7 +71,7 @@ void CheckPictures(const std::string& arguments, const char* title, const std::s
         EndRun(&run);
         return;
     }
-    std::vector<Shot> shots = ShootTwoPictures(what == "full screen" ? "shot-full" : "shot-preview");
+    std::vector<Shot> shots = ShootTwoPictures(std::string("shot-") + (title[0] == 'S' ? "full" : "preview"));
     PostMessageA(window, WM_CLOSE, 0, 0);
     DWORD code = WaitForExit(&run, 5000);
     Check(code == 0, what + Format(": ends with 0 after the pictures (got 0x%lX)", code));
@@ -109,8 +111,6 @@ void CheckPictures(const std::string& arguments, const char* title, const std::s
     }
     if (!found) Check(false, what + Format(": no screenshot shows a first picture (best %.4f%%)", 100.0 * bestFirst));
 }
-
-}  // namespace
 
 void RunPictureCases(void)
 {

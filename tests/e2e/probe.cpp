@@ -326,6 +326,22 @@ double EqualFraction(const Image& a, const Image& b)
     return (double)equal / (double)pixels;
 }
 
+Image CropImage(const Image& image, int x, int y, int width, int height)
+{
+    Image part;
+    part.width = width;
+    part.height = height;
+    part.rgb.assign((size_t)width * height * 3, 0);
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column) {
+            int sx = x + column, sy = y + row;
+            if (sx < 0 || sy < 0 || sx >= image.width || sy >= image.height) continue;
+            std::memcpy(&part.rgb[((size_t)row * width + column) * 3], &image.rgb[((size_t)sy * image.width + sx) * 3],
+                        3);
+        }
+    return part;
+}
+
 bool IsBlack(const Image& image)
 {
     for (uint8_t value : image.rgb)

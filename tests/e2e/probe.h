@@ -112,6 +112,15 @@ bool IsBlack(const Image& image);
 // Pictures 1 to `count` of a worker seeded with `seed`, at a window size.
 bool RenderPictures(uint32_t seed, int width, int height, int count, std::vector<Image>* pictures);
 
+// Starts the saver with `arguments`, waits for its window of class
+// WindowsScreenSaverClass titled `title`, and checks that the screen shows
+// the first two pictures of its seed at the screen's size, whole and in
+// turn, about a second apart; `what` names the checks.
+void CheckPictures(const std::string& arguments, const char* title, const std::string& what);
+
+// The part of `image` at `x`, `y` of `width` x `height` (zero outside it).
+Image CropImage(const Image& image, int x, int y, int width, int height);
+
 // Case groups; each returns when done, failures counted by Check.
 void RunModeCases(void);
 void RunWindowCases(void);
@@ -122,3 +131,8 @@ void RunSoak(int seconds);
 void RunMemoryFailureCases(void);
 void RunPasswordCases(void);
 void RunAboutCases(void);
+void RunMonitorCases(void);
+void RunPaceCases(void);
+void RunDpiCases(void);
+void RunResourceCases(const std::string& otherSaverUnix);
+void RunPowerCases(void);

@@ -1,6 +1,7 @@
-// ondulite-probe GROUP SAVER WORKDIR RENDERTOOL [SECONDS]
+// ondulite-probe GROUP SAVER WORKDIR RENDERTOOL [SECONDS | OTHER-SAVER]
 // Runs one group of end-to-end cases against the saver SAVER (Unix path)
-// and exits with 0 when every check passed.
+// and exits with 0 when every check passed. The soak group takes its
+// length in seconds, the resources group the 32-bit saver's Unix path.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,11 @@ int main(int argc, char** argv)
     probe.saverUnix = argv[2];
     probe.workDir = argv[3];
     probe.renderTool = argv[4];
+    // Physical pixels, whatever the system's scale: the screenshots are.
+    typedef BOOL(WINAPI * SetDpiAwareProc)(void);
+    SetDpiAwareProc setDpiAware =
+        (SetDpiAwareProc)(void*)GetProcAddress(GetModuleHandleA("USER32.DLL"), "SetProcessDPIAware");
+    if (setDpiAware) setDpiAware();
     probe.screenWidth = GetSystemMetrics(SM_CXSCREEN);
     probe.screenHeight = GetSystemMetrics(SM_CYSCREEN);
     CreateDirectoryA(WindowsPath(probe.workDir).c_str(), nullptr);
@@ -38,6 +44,16 @@ int main(int argc, char** argv)
         RunPasswordCases();
     else if (std::strcmp(group, "about") == 0)
         RunAboutCases();
+    else if (std::strcmp(group, "monitors") == 0)
+        RunMonitorCases();
+    else if (std::strcmp(group, "pace") == 0)
+        RunPaceCases();
+    else if (std::strcmp(group, "dpi") == 0)
+        RunDpiCases();
+    else if (std::strcmp(group, "power") == 0)
+        RunPowerCases();
+    else if (std::strcmp(group, "resources") == 0 && argc > 5)
+        RunResourceCases(argv[5]);
     else if (std::strcmp(group, "soak") == 0)
         RunSoak(argc > 5 ? std::atoi(argv[5]) : 60);
     else {
