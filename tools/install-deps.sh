@@ -9,7 +9,7 @@ PACKAGES="
   libx11-dev libxext-dev
   xvfb xdotool imagemagick procps xscreensaver libxml2-utils
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine wine64 zip xserver-xephyr
+  wine wine64 zip unzip file xserver-xephyr
   clang libclang-rt-14-dev
 "
 

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds dist/ondulite-<version>-win32.zip and -win64.zip, each holding the
-# saver and a short text on installing it. The zips are reproducible: the
-# same sources give the same bytes (fixed file times from the last commit,
-# no owner or extra fields, a fixed order).
+# saver and a short text on installing it (docs/release.md). The zips are
+# reproducible: the same sources give the same bytes (programs linked
+# without a time stamp, fixed file times from the last commit, no owner or
+# extra fields, a fixed order).
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -20,8 +21,10 @@ for bits in 32 64; do
   cp "build/win$bits/ondulite.scr" "$stage/ondulite.scr"
   if [ "$bits" = 32 ]; then
     folder='C:\Windows\SysWOW64 on 64-bit Windows, C:\Windows\System32 on 32-bit Windows
-(C:\WINDOWS on Windows 95, 98 and Me)'
-    fits='32-bit Windows, and the Windows 95, 98 and Me family; it also runs on 64-bit Windows'
+    (C:\WINDOWS on Windows 98 and Me)'
+    # The pictures are computed with SSE2, which Windows 95 does not enable.
+    fits='32-bit Windows. It also runs on 64-bit Windows,
+and on Windows 98 and Me with a processor that has SSE2'
   else
     folder='C:\Windows\System32'
     fits='64-bit Windows'

@@ -1,0 +1,54 @@
+#!/bin/sh
+# check-release.sh
+# Makes the release twice, the second time with both saver programs linked
+# anew, and checks that the zips come out byte for byte the same and that
+# each holds exactly its folder's ondulite.scr (a Windows GUI program for
+# its processor) and INSTALL.txt (CRLF text naming the folder that fits).
+set -u
+cd "$(dirname "$0")/../.."
+version=$(sed -n 's/^project(ondulite VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+status=0
+fail() {
+  echo "FAIL: $*"
+  status=1
+}
+
+tools/make-release.sh >"$work/first.log" 2>&1 || { cat "$work/first.log"; fail "make-release.sh (first run)"; exit 1; }
+for bits in 32 64; do cp "dist/ondulite-$version-win$bits.zip" "$work/first-win$bits.zip"; done
+rm -f build/win32/ondulite.scr build/win64/ondulite.scr
+tools/make-release.sh >"$work/second.log" 2>&1 || { cat "$work/second.log"; fail "make-release.sh (second run)"; exit 1; }
+
+for bits in 32 64; do
+  name="ondulite-$version-win$bits"
+  zip="dist/$name.zip"
+  if cmp -s "$zip" "$work/first-win$bits.zip"; then
+    echo "ok: $zip is the same, byte for byte, when made again with the programs linked anew"
+  else
+    fail "$zip differs between two runs"
+  fi
+  entries=$(unzip -Z1 "$zip" | tr '\n' ' ')
+  if [ "$entries" = "$name/ondulite.scr $name/INSTALL.txt " ]; then
+    echo "ok: $zip holds $entries"
+  else
+    fail "$zip holds: $entries"
+  fi
+  mkdir -p "$work/$bits"
+  unzip -q -o "$zip" -d "$work/$bits" || fail "cannot unpack $zip"
+  kind=$(file -b "$work/$bits/$name/ondulite.scr")
+  if [ "$bits" = 32 ]; then want="PE32 executable (GUI) Intel 80386"; folder='SysWOW64'; else
+    want="PE32+ executable (GUI) x86-64"; folder='System32'; fi
+  case "$kind" in
+    "$want"*) echo "ok: $name/ondulite.scr is a $want program" ;;
+    *) fail "$name/ondulite.scr is: $kind" ;;
+  esac
+  install_text="$work/$bits/$name/INSTALL.txt"
+  if grep -q "choose Install" "$install_text" && grep -q "$folder" "$install_text" &&
+     [ "$(grep -c "$(printf '\r')\$" "$install_text")" -eq "$(wc -l <"$install_text")" ]; then
+    echo "ok: $name/INSTALL.txt explains installing (right-click Install, or $folder), CRLF lines"
+  else
+    fail "$name/INSTALL.txt"
+  fi
+done
+exit $status
