@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <vector>
 
@@ -212,11 +213,26 @@ std::vector<double> PictureChangeTimes(DWORD durationMs)
     return changes;
 }
 
+// Threads of the newest saver process, as the kernel counts them (Wine's
+// own included); -1 when it cannot be read.
+int SaverThreads(void)
+{
+    std::string file = probe.workDir + "/threads.txt";
+    if (!RunUnix("p=$(pgrep -nf '[o]ndulite[.]scr'); ls /proc/$p/task | wc -l > " + file)) return -1;
+    FILE* input = std::fopen(WindowsPath(file).c_str(), "r");
+    int threads = -1;
+    if (input) {
+        if (std::fscanf(input, "%d", &threads) != 1) threads = -1;
+        std::fclose(input);
+    }
+    return threads;
+}
+
 }  // namespace
 
 // On a 1920x1080 screen a new picture follows the last one within 50 ms of
 // the one-second pause: making a picture on every processor and painting
-// it take the rest.
+// it take the rest. The threads that make them start once, with the window.
 void RunPaceCases(void)
 {
     if (!Check(probe.screenWidth == 1920 && probe.screenHeight == 1080,
@@ -226,11 +242,24 @@ void RunPaceCases(void)
     SaverRun run;
     if (!Check(StartSaver(&run, "/s"), "1920x1080: starts")) return;
     HWND window = WaitForFullScreenWindow(&run);
+    Pump(500);
+    int threadsBefore = SaverThreads();
     std::vector<double> changes = PictureChangeTimes(7500);
+    int threadsAfter = SaverThreads();
     if (window) PostMessageA(window, WM_CLOSE, 0, 0);
     DWORD code = WaitForExit(&run, 5000);
     Check(code == 0, Format("1920x1080: ends with 0 (got 0x%lX)", code));
     EndRun(&run);
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    // The main thread, the worker and a helper for every other processor.
+    const int least = 1 + (int)std::min<DWORD>(system.dwNumberOfProcessors, 32);
+    Check(threadsBefore >= least,
+          Format("1920x1080: the saver runs at least %d threads on %lu processors (%d)", least,
+                 system.dwNumberOfProcessors, threadsBefore));
+    Check(threadsAfter == threadsBefore,
+          Format("1920x1080: as many threads after the pictures as before them (%d, then %d)", threadsBefore,
+                 threadsAfter));
 
     // The first change is the first picture; the gaps after it are
     // picture to picture. A paint reaches the lines sampled a few
