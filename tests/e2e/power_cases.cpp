@@ -52,15 +52,7 @@ bool SendPowerSetting(SaverRun* run, HWND window, const GUID& setting, DWORD val
 // ticks (10 ms), all its threads; -1 when it cannot be read.
 long SaverTicks(void)
 {
-    std::string file = probe.workDir + "/ticks.txt";
-    if (!RunUnix("p=$(pgrep -nf '[o]ndulite[.]scr'); awk '{ print $14 + $15 }' /proc/$p/stat > " + file)) return -1;
-    FILE* input = std::fopen(WindowsPath(file).c_str(), "r");
-    long ticks = -1;
-    if (input) {
-        if (std::fscanf(input, "%ld", &ticks) != 1) ticks = -1;
-        std::fclose(input);
-    }
-    return ticks;
+    return SaverProcessNumber("awk '{ print $14 + $15 }' /proc/$p/stat");
 }
 
 // Samples a band of the screen every few milliseconds for `ms` and returns

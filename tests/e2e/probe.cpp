@@ -290,6 +290,19 @@ bool RunUnix(const std::string& shellCommand, DWORD timeoutMs)
     return status == 0;
 }
 
+long SaverProcessNumber(const std::string& command)
+{
+    std::string file = probe.workDir + "/saver-number.txt";
+    if (!RunUnix("p=$(pgrep -nf '[o]ndulite[.]scr'); " + command + " > " + file)) return -1;
+    FILE* input = std::fopen(WindowsPath(file).c_str(), "r");
+    long number = -1;
+    if (input) {
+        if (std::fscanf(input, "%ld", &number) != 1) number = -1;
+        std::fclose(input);
+    }
+    return number;
+}
+
 bool XDo(const std::string& arguments)
 {
     return RunUnix("xdotool " + arguments);

@@ -217,15 +217,7 @@ std::vector<double> PictureChangeTimes(DWORD durationMs)
 // own included); -1 when it cannot be read.
 int SaverThreads(void)
 {
-    std::string file = probe.workDir + "/threads.txt";
-    if (!RunUnix("p=$(pgrep -nf '[o]ndulite[.]scr'); ls /proc/$p/task | wc -l > " + file)) return -1;
-    FILE* input = std::fopen(WindowsPath(file).c_str(), "r");
-    int threads = -1;
-    if (input) {
-        if (std::fscanf(input, "%d", &threads) != 1) threads = -1;
-        std::fclose(input);
-    }
-    return threads;
+    return (int)SaverProcessNumber("ls /proc/$p/task | wc -l");
 }
 
 }  // namespace
