@@ -55,7 +55,7 @@ if [ -n "$monitors" ]; then
   rm -f "$display_file"
 fi
 wineserver -p
-wine "$@"
+sh "$here/../../tools/wine-run.sh" "$@"
 status=$?
 finish
 exit $status
