@@ -14,6 +14,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: ondulite-probe GROUP SAVER WORKDIR RENDERTOOL [SECONDS]\n");
         return 2;
     }
+    // Unbuffered: a probe that dies mid-way still shows the cases it passed.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     const char* group = argv[1];
     probe.saver = WindowsPath(argv[2]);
     probe.saverUnix = argv[2];
