@@ -1,6 +1,6 @@
 // The system's screen-saver password services, on the Windows 9x family
-// only: elsewhere every procedure here does nothing (ConfirmClose is not
-// called there).
+// only: elsewhere the verifier procedures do nothing, ConfirmClose is not
+// called, and the change-password mode does not reach ChangePassword.
 //
 // The verifier, VerifyScreenSavePwd of "PASSWORD.CPL", is loaded by name
 // when full-screen saving starts and the desktop asks for a password; the

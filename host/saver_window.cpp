@@ -40,7 +40,7 @@ static RECT FullScreenArea(void)
 
 static int32_t RunMessageLoop(void)
 {
-    MSG message;
+    MSG message = {};
     // GetMessageA answers -1 on failure; only a quit message ends the loop
     // normally, and a failure must not spin for ever.
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -67,7 +67,9 @@ int32_t RunSaverWindow(HWND parent)
     const char* title;
     int x = 0, y = 0, width, height;
     if (parent) {
-        RECT client;
+        // A parent gone since it was checked gives an empty rectangle, and
+        // the creation below fails on the dead parent.
+        RECT client = {0, 0, 0, 0};
         GetClientRect(parent, &client);
         width = client.right;
         height = client.bottom;
