@@ -54,10 +54,12 @@ wait_for() {
 }
 
 # start_xvfb VARIABLE ARGS...: an Xvfb on a free display, whose name goes
-# into VARIABLE.
+# into VARIABLE. -noreset: a server that resets when its last client goes
+# refuses the next one for a moment, and the cases start and end clients
+# one after another.
 start_xvfb() {
   local file=$WORK/display.$RANDOM
-  Xvfb -displayfd 3 -nolisten tcp "${@:2}" 3>"$file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -nolisten tcp -noreset "${@:2}" 3>"$file" >/dev/null 2>&1 &
   STARTED+=($!)
   WAIT=10 wait_for test -s "$file" || return 1
   printf -v "$1" ':%s' "$(head -n1 "$file")"
