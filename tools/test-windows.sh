@@ -28,7 +28,15 @@ trap 'exit 130' INT TERM
 # An odd screen size: the full-screen picture is made one column and one
 # line larger and clipped, which the picture cases see.
 start_xvfb 801x601
-prepare_wine_prefix "$PREFIX"
+if ! prepare_wine_prefix "$PREFIX"; then
+  # Once in a while Wine fails to set up a new prefix; a second one is made
+  # from nothing rather than losing the whole suite to it.
+  echo "Wine: preparing the prefix again, from nothing" >&2
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  rm -rf "$PREFIX"
+  prepare_wine_prefix "$PREFIX"
+fi
 
 log="$ROOT/build/test-windows.log"
 {

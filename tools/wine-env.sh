@@ -38,18 +38,39 @@ prepare_wine_prefix() {
   WINEPREFIX=$(cd "$1" && pwd)
   export WINEPREFIX
   # One server for the script's whole run rather than one per program.
-  wineserver -p
+  wine_step "the Wine server" wineserver -p || return 1
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1
+    wine_step "the prefix's first start" wineboot -i || return 1
   fi
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
-    /d 'cmd /c exit %ld %ld' /f >/dev/null 2>&1
+  wine_step "unmanaged windows" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f || return 1
+  wine_step "the fault reporter" wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+    /v Debugger /d 'cmd /c exit %ld %ld' /f || return 1
+}
+
+# wine_step WHAT COMMAND...: runs a quiet step of the preparation; when it
+# fails, says which, with what it printed, rather than ending the script
+# without a word.
+wine_step() {
+  step_what=$1
+  shift
+  step_log=$(mktemp)
+  step_status=0
+  "$@" >"$step_log" 2>&1 || step_status=$?
+  if [ "$step_status" -eq 0 ]; then
+    rm -f "$step_log"
+    return 0
+  fi
+  echo "Wine: $step_what failed (status $step_status) in $WINEPREFIX:" >&2
+  sed 's/^/  /' "$step_log" >&2
+  rm -f "$step_log"
+  return "$step_status"
 }
 
 stop_wine_and_xvfb() {
   if [ -n "${WINEPREFIX:-}" ]; then
+    # Waits for the server too: the prefix may be removed next.
     wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
   fi
   if [ -n "${XVFB_PID:-}" ]; then
     kill "$XVFB_PID" 2>/dev/null || true
