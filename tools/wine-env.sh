@@ -18,19 +18,26 @@ start_xvfb() {
   display_file=$(mktemp)
   Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
   XVFB_PID=$!
+  take_display Xvfb "$XVFB_PID" "$display_file"
+}
+
+# take_display NAME PID FILE: waits for the X server NAME (process PID),
+# started with -displayfd into FILE, to name its display, then sets
+# DISPLAY to it. Gives up after 10 s or when the server ends.
+take_display() {
   tries=0
-  while [ ! -s "$display_file" ]; do
+  while [ ! -s "$3" ]; do
     tries=$((tries + 1))
-    if [ "$tries" -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
-      echo "Xvfb did not start" >&2
-      rm -f "$display_file"
+    if [ "$tries" -gt 100 ] || ! kill -0 "$2" 2>/dev/null; then
+      echo "$1 did not start" >&2
+      rm -f "$3"
       return 1
     fi
     sleep 0.1
   done
-  DISPLAY=:$(cat "$display_file")
+  DISPLAY=:$(cat "$3")
   export DISPLAY
-  rm -f "$display_file"
+  rm -f "$3"
 }
 
 prepare_wine_prefix() {

@@ -39,20 +39,7 @@ if [ -n "$monitors" ]; then
   Xephyr -displayfd 3 +xinerama $monitors -extension RANDR -nolisten tcp -noreset \
     3>"$display_file" >/dev/null 2>&1 &
   XEPHYR_PID=$!
-  tries=0
-  while [ ! -s "$display_file" ]; do
-    tries=$((tries + 1))
-    if [ "$tries" -gt 100 ] || ! kill -0 "$XEPHYR_PID" 2>/dev/null; then
-      echo "Xephyr did not start" >&2
-      rm -f "$display_file"
-      finish
-      exit 1
-    fi
-    sleep 0.1
-  done
-  DISPLAY=:$(cat "$display_file")
-  export DISPLAY
-  rm -f "$display_file"
+  take_display Xephyr "$XEPHYR_PID" "$display_file" || { finish; exit 1; }
 fi
 wineserver -p
 sh "$here/../../tools/wine-run.sh" "$@"
