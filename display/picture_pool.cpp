@@ -1,5 +1,7 @@
 #include "display/picture_pool.h"
 
+#include "picture/float_mode.h"
+
 namespace {
 
 // Far above any item count, and stays so however often late helpers add one.
@@ -28,6 +30,7 @@ void TakeItems(PicturePool* pool, void* scratch)
 
 DWORD WINAPI PoolThread(LPVOID parameter)
 {
+    UsePictureFloatMode();
     PoolSeat* seat = (PoolSeat*)parameter;
     PicturePool* pool = seat->pool;
     HANDLE events[2] = {pool->stop, seat->wake};

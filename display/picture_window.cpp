@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "display/display_power.h"
+#include "picture/float_mode.h"
 #include "picture/random.h"
 
 PictureState pictureState;
@@ -360,6 +361,7 @@ LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 DWORD WINAPI PictureWorker(LPVOID parameter)
 {
     (void)parameter;
+    UsePictureFloatMode();
     SeedRandom((uint32_t)std::time(nullptr));
     bool going = WaitForDisplay();
     while (going && DrawPictures()) {

@@ -9,6 +9,10 @@
 #include "picture/fast_path.h"
 #include "picture/picture.h"
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
 // 32-bit Windows promises a thread only 4-byte stack alignment, and the
 // vector units keep 16-byte values on the stack: the entries realign it.
 #if defined(__i386__)
@@ -42,35 +46,100 @@ static const FastKernels* KernelsOf(SimdLevel level)
     return PortableKernels();
 }
 
+// Processor bits of the features the choice looks at.
+constexpr uint32_t kLeaf1EdxSse2 = 1u << 26;
+constexpr uint32_t kLeaf1EcxFma = 1u << 12;
+constexpr uint32_t kLeaf1EcxOsXsave = 1u << 27;
+constexpr uint32_t kLeaf1EcxAvx = 1u << 28;
+constexpr uint32_t kLeaf7EbxAvx2 = 1u << 5;
+constexpr uint32_t kLeaf7EbxAvx512f = 1u << 16;
+// XCR0: SSE and AVX state; AVX-512's opmask and upper ZMM states besides.
+constexpr uint64_t kXcr0Avx = 0x06;
+constexpr uint64_t kXcr0Avx512 = 0xE6;
+
+static bool SystemSavesSse(const SystemVersion* system)
+{
+    switch (system->family) {
+    case kSystemWindows9x:
+        return system->major > 4 || (system->major == 4 && system->minor >= 10);
+    case kSystemWindowsNt:
+        return system->major >= 5;
+    case kSystemOther:
+        break;
+    }
+    return true;
+}
+
+bool SimdLevelRuns(SimdLevel level, const ProcessorBits* processor, const SystemVersion* system)
+{
+    if (level == kSimdPortable) return true;
+    if (level < kSimdPortable || level >= kSimdLevelCount) return false;
+    if (!(processor->leaf1Edx & kLeaf1EdxSse2) || !SystemSavesSse(system)) return false;
+    if (level == kSimdSse2) return true;
+    const uint32_t avx = kLeaf1EcxOsXsave | kLeaf1EcxAvx | kLeaf1EcxFma;
+    if ((processor->leaf1Ecx & avx) != avx || (processor->xcr0 & kXcr0Avx) != kXcr0Avx ||
+        !(processor->leaf7Ebx & kLeaf7EbxAvx2))
+        return false;
+    if (level == kSimdAvx2) return true;
+    return (processor->leaf7Ebx & kLeaf7EbxAvx512f) && (processor->xcr0 & kXcr0Avx512) == kXcr0Avx512;
+}
+
+SimdLevel ChooseSimdLevel(const ProcessorBits* processor, const SystemVersion* system, uint32_t builtLevels)
+{
+    for (int32_t level = kSimdLevelCount - 1; level > kSimdPortable; --level)
+        if ((builtLevels >> level & 1u) && SimdLevelRuns((SimdLevel)level, processor, system))
+            return (SimdLevel)level;
+    return kSimdPortable;
+}
+
+ProcessorBits ReadProcessorBits(void)
+{
+    ProcessorBits bits = {0, 0, 0, 0};
+#if defined(__i386__) || defined(__x86_64__)
+    unsigned int a, b, c, d;
+    // __get_cpuid checks that CPUID exists and has the leaf.
+    if (__get_cpuid(1, &a, &b, &c, &d)) {
+        bits.leaf1Ecx = c;
+        bits.leaf1Edx = d;
+    }
+    if (__get_cpuid_count(7, 0, &a, &b, &c, &d)) bits.leaf7Ebx = b;
+    // XGETBV exists only where the system has set OSXSAVE.
+    if (bits.leaf1Ecx & kLeaf1EcxOsXsave) {
+        uint32_t low, high;
+        __asm__ __volatile__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+        bits.xcr0 = (uint64_t)high << 32 | low;
+    }
+#endif
+    return bits;
+}
+
+static SystemVersion simdSystem = {kSystemOther, 0, 0};
+
+void SetSimdSystem(const SystemVersion* system)
+{
+    simdSystem = *system;
+}
+
+static uint32_t BuiltSimdLevels(void)
+{
+    uint32_t built = 0;
+    for (int32_t level = kSimdPortable; level < kSimdLevelCount; ++level)
+        if (KernelsOf((SimdLevel)level)) built |= 1u << level;
+    return built;
+}
+
 bool SimdLevelSupported(SimdLevel level)
 {
     if (level < kSimdPortable || level >= kSimdLevelCount) return false;
-    if (level == kSimdPortable) return true;
-    if (!KernelsOf(level)) return false;
-#if defined(__i386__) || defined(__x86_64__)
-    // The checks include the operating system's saving of the wider
-    // registers, so a system that does not save them gets SSE2.
-    __builtin_cpu_init();
-    switch (level) {
-    case kSimdSse2:
-        return __builtin_cpu_supports("sse2");
-    case kSimdAvx2:
-        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    case kSimdAvx512:
-        return __builtin_cpu_supports("avx512f");
-    default:
-        return false;
-    }
-#else
-    return false;
-#endif
+    if (!(BuiltSimdLevels() >> level & 1u)) return false;
+    ProcessorBits processor = ReadProcessorBits();
+    return SimdLevelRuns(level, &processor, &simdSystem);
 }
 
 static SimdLevel BestSimdLevel(void)
 {
-    for (int32_t level = kSimdLevelCount - 1; level > kSimdPortable; --level)
-        if (SimdLevelSupported((SimdLevel)level)) return (SimdLevel)level;
-    return kSimdPortable;
+    ProcessorBits processor = ReadProcessorBits();
+    return ChooseSimdLevel(&processor, &simdSystem, BuiltSimdLevels());
 }
 
 SimdLevel ActiveSimdLevel(void)

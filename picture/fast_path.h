@@ -17,8 +17,51 @@ enum SimdLevel : int32_t {
 };
 constexpr int32_t kSimdLevelCount = 4;
 
-// Whether this processor and this build can run `level`.
+// Whether this processor, this operating system and this build can run
+// `level`.
 bool SimdLevelSupported(SimdLevel level);
+
+// What the processor reports about itself, as CPUID and XGETBV give it; all
+// zero on processors without CPUID.
+struct ProcessorBits {
+    uint32_t leaf1Ecx;  // CPUID 1, ECX: FMA (bit 12), OSXSAVE (27), AVX (28)
+    uint32_t leaf1Edx;  // CPUID 1, EDX: SSE (25), SSE2 (26)
+    uint32_t leaf7Ebx;  // CPUID 7.0, EBX: AVX2 (5), AVX-512F (16); 0 without leaf 7
+    uint64_t xcr0;      // the register states the system saves (XGETBV 0); 0 without OSXSAVE
+};
+
+// The system family, for what the processor cannot tell: whether the
+// system saves the SSE registers on a task switch.
+enum SystemFamily : int32_t {
+    kSystemOther = 0,      // any system that saves what the processor reports enabled
+    kSystemWindows9x = 1,  // 95 is 4.0, 98 is 4.10, Me is 4.90
+    kSystemWindowsNt = 2,  // NT 4 is 4.0, 2000 is 5.0, ...
+};
+
+struct SystemVersion {
+    SystemFamily family;
+    uint32_t major;
+    uint32_t minor;
+};
+
+// Whether `level` runs on a processor that reports `processor` under
+// `system`. SSE2 and wider need a system that saves the SSE registers
+// (Windows 95 and NT 4 never enable them, whatever the processor), AVX2 and
+// AVX-512 also the system's saving of their wider registers in XCR0.
+// Portable runs everywhere. Pure: every case can be tested anywhere.
+bool SimdLevelRuns(SimdLevel level, const ProcessorBits* processor, const SystemVersion* system);
+
+// The widest level that runs there among those whose bit (1 << level) is
+// set in `builtLevels`; portable when none does.
+SimdLevel ChooseSimdLevel(const ProcessorBits* processor, const SystemVersion* system, uint32_t builtLevels);
+
+// This processor's bits; all zero on other processors than x86.
+ProcessorBits ReadProcessorBits(void);
+
+// Names the system the program runs on, for the choice; to be called
+// before the first picture, from one thread. Until then the system is
+// kSystemOther, true of every system but Windows.
+void SetSimdSystem(const SystemVersion* system);
 
 // The level that the fast path uses; chosen on first use.
 SimdLevel ActiveSimdLevel(void);

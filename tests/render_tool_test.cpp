@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "picture/fast_path.h"
 #include "tools/image_file.h"
 #include "tools/render_options.h"
 
@@ -72,6 +73,14 @@ TEST(RenderOptions, DefaultsAndFullSet)
     EXPECT_EQ(options.threads, 2);
     EXPECT_TRUE(options.reference);
     EXPECT_EQ(options.format, ImageFormat::Bmp);
+    EXPECT_EQ(options.simd, -1);
+    EXPECT_FALSE(options.showSimd);
+
+    ASSERT_TRUE(Parse({"--simd", "portable"}, &options, &error)) << error;
+    EXPECT_EQ(options.simd, 0);
+    ASSERT_TRUE(Parse({"--simd=avx512", "--show-simd"}, &options, &error)) << error;
+    EXPECT_EQ(options.simd, 3);
+    EXPECT_TRUE(options.showSimd);
 }
 
 TEST(RenderOptions, RefusesBadInputWithOneLine)
@@ -88,6 +97,8 @@ TEST(RenderOptions, RefusesBadInputWithOneLine)
     EXPECT_NE(Refusal({"-o", "picture.gif"}).find("picture.gif"), std::string::npos);
     EXPECT_NE(Refusal({"-o", "picture"}).find("format"), std::string::npos);
     EXPECT_NE(Refusal({"--frobnicate"}).find("--frobnicate"), std::string::npos);
+    EXPECT_NE(Refusal({"--simd", "sse3"}).find("--simd"), std::string::npos);
+    EXPECT_NE(Refusal({"--simd", ""}).find("--simd"), std::string::npos);
     EXPECT_NE(Refusal({"--seed"}).find("needs a value"), std::string::npos);
     EXPECT_NE(Refusal({"--picture", "4294967295", "--count", "2"}).find("4294967295"), std::string::npos);
     RenderOptions options;
@@ -207,6 +218,23 @@ TEST(RenderToolProcess, BadInputExitsWithTwoAndWritesNothing)
     EXPECT_NE(err.find("none/x.png"), std::string::npos);
     EXPECT_EQ(ReadFile(dir + "/x.png"), "");
     EXPECT_EQ(RunTool("--help", &err), 0);
+}
+
+TEST(RenderToolProcess, ShowsAndForcesTheInstructionSet)
+{
+    std::string dir = TempDir();
+    ASSERT_EQ(RunTool("--show-simd > " + dir + "/chosen"), 0);
+    EXPECT_EQ(ReadFile(dir + "/chosen"), std::string(SimdLevelName(ActiveSimdLevel())) + "\n");
+    ASSERT_EQ(RunTool("--simd portable --show-simd > " + dir + "/forced"), 0);
+    EXPECT_EQ(ReadFile(dir + "/forced"), "portable\n");
+    // A set that this machine cannot run is refused, with nothing written.
+    for (int32_t level = 0; level < kSimdLevelCount; ++level) {
+        if (SimdLevelSupported((SimdLevel)level)) continue;
+        std::string err;
+        EXPECT_EQ(RunTool(std::string("--simd ") + SimdLevelName((SimdLevel)level) + " -o " + dir + "/no.ppm", &err), 2);
+        EXPECT_NE(err.find(SimdLevelName((SimdLevel)level)), std::string::npos) << err;
+        EXPECT_EQ(ReadFile(dir + "/no.ppm"), "");
+    }
 }
 
 TEST(RenderToolProcess, OddWindowShowsTheEvenPictureClipped)

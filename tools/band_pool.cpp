@@ -1,5 +1,7 @@
 #include "tools/band_pool.h"
 
+#include "picture/float_mode.h"
+
 // Reference bands are a few rows tall so that threads that finish early
 // take more and no core idles on the last one.
 static constexpr int32_t kRowsPerBand = 16;
@@ -26,6 +28,7 @@ static void FillItem(const BandPool* pool, const PicturePlan* plan, uint32_t* pi
 
 static void BandThread(BandPool* pool, int32_t index)
 {
+    UsePictureFloatMode();
     void* scratch = pool->scratch.data() + (size_t)index * pool->scratchSize;
     uint64_t seen = 0;
     std::unique_lock<std::mutex> guard(pool->lock);

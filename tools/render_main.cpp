@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "picture/fast_path.h"
+#include "picture/float_mode.h"
 #include "picture/picture.h"
 #include "picture/random.h"
 #include "tools/band_pool.h"
@@ -24,11 +26,19 @@ static int Fail(const std::string& message)
 
 int main(int argc, char** argv)
 {
+    // This thread plans the pictures.
+    UsePictureFloatMode();
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, &options, &error)) return Fail(error);
     if (options.help) {
         std::fputs(kRenderUsage, stdout);
+        return 0;
+    }
+    if (options.simd >= 0 && !UseSimdLevel((SimdLevel)options.simd))
+        return Fail(std::string("this processor and system cannot run ") + SimdLevelName((SimdLevel)options.simd));
+    if (options.showSimd) {
+        std::printf("%s\n", SimdLevelName(ActiveSimdLevel()));
         return 0;
     }
     if (!options.seedGiven) {

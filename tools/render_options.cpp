@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "picture/fast_path.h"
+
 const char kRenderUsage[] =
     "usage: ondulite-render [options]\n"
     "Renders ondulite pictures to image files.\n"
@@ -14,6 +16,9 @@ const char kRenderUsage[] =
     "  --variant V     force picture variant V (0 to 7); the sequence stays aligned\n"
     "  --threads N     render on N threads (default: all cores); the pixels never depend on N\n"
     "  --reference     use the plain scalar evaluation instead of the fast one\n"
+    "  --simd SET      make the fast evaluation use SET: portable, sse2, avx2 or avx512\n"
+    "                  (default: the widest that the processor and the system run)\n"
+    "  --show-simd     print the set that the fast evaluation uses here, and end\n"
     "  -o, --out FILE  output file, .png, .bmp or .ppm (default ondulite.png); with --count\n"
     "                  above 1 the picture number goes before the extension (pic-3.png)\n"
     "  --help          show this text\n";
@@ -97,6 +102,19 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions* option
         } else if (name == "--reference") {
             if (!flagOnly()) return false;
             options->reference = true;
+        } else if (name == "--show-simd") {
+            if (!flagOnly()) return false;
+            options->showSimd = true;
+        } else if (name == "--simd") {
+            const char* v = needValue();
+            if (!v) return false;
+            options->simd = -1;
+            for (int32_t level = 0; level < kSimdLevelCount; ++level)
+                if (std::strcmp(v, SimdLevelName((SimdLevel)level)) == 0) options->simd = level;
+            if (options->simd < 0) {
+                *error = std::string("--simd wants portable, sse2, avx2 or avx512, not '") + v + "'";
+                return false;
+            }
         } else if (name == "--seed") {
             const char* v = needValue();
             if (!v) return false;
@@ -150,7 +168,7 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions* option
             return false;
         }
     }
-    if (options->help) return true;
+    if (options->help || options->showSimd) return true;
     options->format = FormatFromPath(options->outPath);
     if (options->format == ImageFormat::Unknown) {
         *error = "cannot tell the image format of '" + options->outPath + "': use .png, .bmp or .ppm";

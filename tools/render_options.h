@@ -17,6 +17,8 @@ struct RenderOptions {
     int32_t variant = -1;        // -1: the variant the draw picks
     int32_t threads = 0;         // 0: all cores
     bool reference = false;      // the plain scalar path instead of the fast one
+    int32_t simd = -1;           // a SimdLevel for the fast path; -1: the machine's widest
+    bool showSimd = false;       // print the fast path's SimdLevel and end
     bool help = false;
     std::string outPath = "ondulite.png";
     ImageFormat format = ImageFormat::Png;

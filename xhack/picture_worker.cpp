@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "picture/float_mode.h"
 #include "picture/random.h"
 
 // Makes sure the pool can fill rows `width` wide and the PixelBuffer has
@@ -33,6 +34,7 @@ static bool PrepareForSize(PictureWorker* worker, int32_t width, int32_t height)
 
 static void WorkerThread(PictureWorker* worker)
 {
+    UsePictureFloatMode();
     SeedRandom(worker->seed);
     for (;;) {
         int32_t width, height;
