@@ -3,8 +3,4 @@
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(ONDULITE_MINGW_TRIPLE i686-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
-
-# x87 extended precision would round differently and change the pictures:
-# keep every float and double operation in SSE registers, as on x86_64.
-set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+include(${CMAKE_CURRENT_LIST_DIR}/i686-baseline.cmake)

@@ -6,6 +6,17 @@
 #if defined(__AVX2__) && defined(__FMA__)
 #include <immintrin.h>
 
+// What the kernel includes, included here first: the unit's own code goes
+// into a namespace of its own, by which the i686 build's instruction check
+// tells it from the rest of the program.
+#include <cfloat>
+#include <cstring>
+
+#include "picture/fast_path.h"
+#include "picture/level.h"
+#include "picture/picture.h"
+
+namespace vector_unit_avx2 {
 #include "picture/fast_twice.h"
 
 namespace {
@@ -41,10 +52,11 @@ typedef Twice<VectorOps> Ops;
 }  // namespace
 
 #include "picture/fast_kernel.h"
+}  // namespace vector_unit_avx2
 
 const FastKernels* Avx2Kernels(void)
 {
-    return &kKernels;
+    return &vector_unit_avx2::kKernels;
 }
 #else
 #include "picture/fast_path.h"

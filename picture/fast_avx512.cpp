@@ -10,6 +10,17 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 
+// What the kernel includes, included here first: the unit's own code goes
+// into a namespace of its own, by which the i686 build's instruction check
+// tells it from the rest of the program.
+#include <cfloat>
+#include <cstring>
+
+#include "picture/fast_path.h"
+#include "picture/level.h"
+#include "picture/picture.h"
+
+namespace vector_unit_avx512 {
 #include "picture/fast_twice.h"
 
 namespace {
@@ -52,10 +63,11 @@ typedef Twice<VectorOps> Ops;
 }  // namespace
 
 #include "picture/fast_kernel.h"
+}  // namespace vector_unit_avx512
 
 const FastKernels* Avx512Kernels(void)
 {
-    return &kKernels;
+    return &vector_unit_avx512::kKernels;
 }
 #else
 #include "picture/fast_path.h"

@@ -1,7 +1,7 @@
 // The fast evaluation's entries: the choice of instruction set, the row
 // range entry and the work items. Built for the baseline instruction set;
 // it only calls into the units built for wider ones after asking the
-// processor.
+// processor and the system.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>

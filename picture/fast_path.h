@@ -11,7 +11,7 @@
 
 enum SimdLevel : int32_t {
     kSimdPortable = 0,  // one lane of plain C++, for processors without the others
-    kSimdSse2 = 1,      // two lanes; the baseline of every x86 build
+    kSimdSse2 = 1,      // two lanes; the baseline of every x86_64 build
     kSimdAvx2 = 2,      // four lanes with fused multiply-add
     kSimdAvx512 = 3,    // eight lanes
 };

@@ -1,10 +1,22 @@
-// The fast pipeline two lanes at a time with SSE2, the baseline of every
-// x86 build (the i686 build too, where it needs -msse2).
+// The fast pipeline two lanes at a time with SSE2: the baseline of the
+// x86_64 builds; the i686 build compiles this unit alone with -msse2 and
+// enters it only where the processor and the system have SSE2.
 #include <cstdint>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
+// What the kernel includes, included here first: the unit's own code goes
+// into a namespace of its own, by which the i686 build's instruction check
+// tells it from the rest of the program.
+#include <cfloat>
+#include <cstring>
+
+#include "picture/fast_path.h"
+#include "picture/level.h"
+#include "picture/picture.h"
+
+namespace vector_unit_sse2 {
 #include "picture/fast_twice.h"
 
 namespace {
@@ -44,10 +56,11 @@ typedef Twice<VectorOps> Ops;
 }  // namespace
 
 #include "picture/fast_kernel.h"
+}  // namespace vector_unit_sse2
 
 const FastKernels* Sse2Kernels(void)
 {
-    return &kKernels;
+    return &vector_unit_sse2::kKernels;
 }
 #else
 #include "picture/fast_path.h"

@@ -1,6 +1,8 @@
 #include "tools/image_file.h"
 
+#if ONDULITE_HAVE_PNG
 #include <png.h>
+#endif
 #include <unistd.h>
 
 #include <cerrno>
@@ -73,6 +75,11 @@ static bool WritePpm(FILE* file, const uint8_t* rgb, int32_t width, int32_t heig
 
 static bool WritePng(FILE* file, const uint8_t* rgb, int32_t width, int32_t height)
 {
+#if !ONDULITE_HAVE_PNG
+    (void)file, (void)rgb, (void)width, (void)height;
+    errno = ENOTSUP;
+    return false;
+#else
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
@@ -82,6 +89,7 @@ static bool WritePng(FILE* file, const uint8_t* rgb, int32_t width, int32_t heig
     int ok = png_image_write_to_stdio(&image, file, 0, rgb, width * 3, nullptr);
     png_image_free(&image);
     return ok != 0;
+#endif
 }
 
 bool WriteImageFile(const std::string& path, ImageFormat format, const uint8_t* rgb, int32_t width,

@@ -1,12 +1,18 @@
 #!/bin/sh
-# check-imports.sh OBJDUMP PROGRAM...
+# check-imports.sh OBJDUMP [--known LIST] PROGRAM...
 # Each program must be a Windows GUI program that imports nothing but the
 # system's own DLLs: the C++ runtime, libgcc and winpthread are linked in
 # statically, and the optional system libraries are taken by name at run
-# time, not imported.
+# time, not imported. With --known, every imported function must also be
+# one of LIST's "DLL Function" lines (the functions of the oldest systems).
 set -u
 objdump=$1
 shift
+known=""
+if [ "${1:-}" = --known ]; then
+  known=$2
+  shift 2
+fi
 allowed="KERNEL32.DLL USER32.DLL GDI32.DLL ADVAPI32.DLL MSVCRT.DLL"
 status=0
 for program in "$@"; do
@@ -27,5 +33,20 @@ for program in "$@"; do
     esac
   done
   echo "imports of $program: $dlls"
+  if [ -n "$known" ]; then
+    functions=$(printf '%s\n' "$headers" |
+      awk '/DLL Name:/ { dll = toupper($3); next } dll != "" && NF == 3 && $1 ~ /^[0-9a-f]+$/ { print dll, $3 }' | sort -u)
+    count=$(printf '%s\n' "$functions" | grep -c .)
+    unknown=$(printf '%s\n' "$functions" | grep -vxF -f "$known" | tr '\n' ' ')
+    if [ "$count" -lt 20 ]; then
+      echo "FAIL: read only $count imported functions of $program"
+      status=1
+    elif [ -n "$unknown" ]; then
+      echo "FAIL: $program imports functions not known on the oldest systems: $unknown"
+      status=1
+    else
+      echo "ok: all $count functions that $program imports are in $(basename "$known")"
+    fi
+  fi
 done
 exit $status

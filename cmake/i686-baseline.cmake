@@ -1,0 +1,12 @@
+# The code generation of every 32-bit x86 program: the Windows saver and the
+# i686 Linux build that runs the same picture code on emulated processors.
+# The baseline is the Pentium Pro (i686): x87 floating point and no SSE, so
+# the program runs on the processors of the Windows 95 and 98 years and on
+# Windows 95 and NT 4, which never enable the SSE registers. Only the
+# vector units of picture/ add their own instruction sets, file by file, and
+# are entered through the run-time choice. Pictures stay exact: each thread
+# that makes them sets the x87 unit to 53-bit precision
+# (picture/float_mode.h), where it rounds as SSE2 does.
+set(ONDULITE_I686_FLAGS "-march=i686 -mtune=generic -mfpmath=387")
+set(CMAKE_C_FLAGS_INIT "${ONDULITE_I686_FLAGS}")
+set(CMAKE_CXX_FLAGS_INIT "${ONDULITE_I686_FLAGS}")

@@ -1,0 +1,112 @@
+#!/bin/sh
+# Runs the 32-bit saver's picture code on emulated processors: the render
+# tool and the picture unit tests, built for i686 Linux with the saver's own
+# code generation (cmake/i686-linux-gnu.cmake), under qemu-i386-static as a
+# Pentium II (no SSE at all: any SSE instruction outside the run-time choice
+# ends the program with SIGILL) and as QEMU's widest model. Every variant's
+# pictures, at odd and even sizes, must equal the native 64-bit render tool's
+# byte for byte, and the Pentium II must get the portable kernel.
+# Prints "N passed, M failed" last; non-zero status when anything failed.
+set -eu
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+JOBS=$(nproc 2>/dev/null || echo 2)
+[ "$JOBS" -gt 2 ] && JOBS=2
+
+tools/install-deps.sh
+
+cmake -S . -B build/native -DONDULITE_WARNINGS_AS_ERRORS=ON >/dev/null
+cmake --build build/native -j"$JOBS" --target ondulite-render
+cmake -S . -B build/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake -DONDULITE_WARNINGS_AS_ERRORS=ON \
+      -DONDULITE_BUILD_X11=OFF -DONDULITE_BUILD_BENCH=OFF >/dev/null
+cmake --build build/i686 -j"$JOBS" --target ondulite-render ondulite_tests ondulite_fast_path_tests
+
+native=build/native/tools/ondulite-render
+render=build/i686/tools/ondulite-render
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); echo "ok: $*"; }
+fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
+
+# Two seeds, two pictures each, every variant; even and odd windows, the
+# smallest one and a tall narrow one.
+SEEDS="2026 4294967295"
+SIZES="64x48 65x47 1x1 2x2 33x17 7x90"
+for seed in $SEEDS; do
+  for size in $SIZES; do
+    for variant in 0 1 2 3 4 5 6 7; do
+      "$native" --seed "$seed" --size "$size" --variant "$variant" --count 2 --threads 1 \
+        -o "$work/native-$seed-$size-$variant.ppm" 2>/dev/null
+    done
+  done
+done
+
+for cpu in pentium2 max; do
+  export QEMU_CPU=$cpu
+  level=$(qemu-i386-static "$render" --show-simd) || level="(status $?)"
+  case "$cpu:$level" in
+    pentium2:portable) pass "$cpu runs the portable kernel" ;;
+    pentium2:*) fail "$cpu chose '$level', not portable" ;;
+    max:sse2 | max:avx2 | max:avx512) pass "$cpu runs the $level kernel" ;;
+    *) fail "$cpu chose '$level'" ;;
+  esac
+  if [ "$cpu" = pentium2 ]; then
+    if qemu-i386-static "$render" --simd sse2 --size 8x8 -o "$work/refused.ppm" 2>/dev/null; then
+      fail "$cpu accepted --simd sse2"
+    else
+      pass "$cpu refuses --simd sse2"
+    fi
+  fi
+
+  different=""
+  pictures=0
+  for seed in $SEEDS; do
+    for size in $SIZES; do
+      for variant in 0 1 2 3 4 5 6 7; do
+        # Two threads on the emulated processor: the pool's threads set their own float mode.
+        if ! qemu-i386-static "$render" --seed "$seed" --size "$size" --variant "$variant" --count 2 --threads 2 \
+             -o "$work/$cpu-$seed-$size-$variant.ppm"; then
+          different="$different $seed/$size/$variant(status)"
+          continue
+        fi
+        for n in 1 2; do
+          pictures=$((pictures + 1))
+          cmp -s "$work/native-$seed-$size-$variant-$n.ppm" "$work/$cpu-$seed-$size-$variant-$n.ppm" ||
+            different="$different $seed/$size/$variant/$n"
+        done
+      done
+    done
+  done
+  if [ -z "$different" ]; then
+    pass "$cpu: $pictures pictures equal the native ones byte for byte"
+  else
+    fail "$cpu: pictures differ from the native ones:$different"
+  fi
+
+  # The picture unit tests on the emulated processor; the render tool's
+  # process cases start the i686 tool through qemu with the same QEMU_CPU.
+  if [ "$cpu" = pentium2 ]; then
+    picture_filter='*'
+  else
+    picture_filter='GeneratePicture.*:RenderToolProcess.*'
+  fi
+  fast_filter='SimdChoice.*:PictureFloatMode.*:FastPath.WorkItemsAndBandsEqualOnePass:FastPath.BandPoolIsIndependentOfThreadCount:FastPath.EmptySizesWriteNoPixel'
+  for test in "ondulite_tests:$picture_filter" "ondulite_fast_path_tests:$fast_filter"; do
+    program=${test%%:*}
+    if (cd "$work" && qemu-i386-static "$ROOT/build/i686/tests/$program" --gtest_brief=1 \
+          --gtest_filter="${test#*:}") > "$work/$program-$cpu.log" 2>&1; then
+      pass "$cpu: $program, $(sed -n 's/^\[==========\] \(.*\) ran.*/\1/p' "$work/$program-$cpu.log")"
+    else
+      fail "$cpu: $program"
+      cat "$work/$program-$cpu.log"
+    fi
+    grep '^\[ simd \]' "$work/$program-$cpu.log" || true
+  done
+done
+unset QEMU_CPU
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
