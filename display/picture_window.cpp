@@ -212,15 +212,30 @@ bool StartWorker(void)
     return pictureState.worker != nullptr;
 }
 
+// PM_QS_SENDMESSAGE came with Windows 98 and 2000; 95 and NT 4 do not know
+// it. Any PeekMessage serves the sent messages before it looks at the
+// queue, and with PM_NOREMOVE alone it leaves the posted ones where they are.
+UINT SentMessagesOnly(void)
+{
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExA(&version)) return 0;
+    bool known = version.dwMajorVersion > 4 ||
+                 (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS && version.dwMinorVersion >= 10);
+    return known ? PM_QS_SENDMESSAGE : 0;
+}
+
 // The worker may be inside UpdateWindow, waiting for this thread to paint:
 // keep serving messages sent to this thread until the worker has ended.
 void WaitServingSentMessages(HANDLE thread)
 {
+    const UINT sentOnly = SentMessagesOnly();
     for (;;) {
         DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, kStopPollMs, QS_SENDMESSAGE);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED) return;
         MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | sentOnly);
     }
 }
 

@@ -29,6 +29,7 @@ void RestoreExceptionChainHead(void* head)
 
 struct FaultGuard {
     bool armed;
+    volatile LONG handling;  // 1 once a fault is being handled
     DWORD thread;
     LPTOP_LEVEL_EXCEPTION_FILTER previousFilter;
     void* exceptionList;  // SEH chain head at entry (i686)
@@ -48,7 +49,9 @@ void Disarm(void)
 
 LONG WINAPI GuardFilter(EXCEPTION_POINTERS* exception)
 {
-    if (!faultGuard.armed || GetCurrentThreadId() != faultGuard.thread) {
+    // One fault is handled; one that comes while it is (on another
+    // thread) goes the system's usual way.
+    if (InterlockedExchange(&faultGuard.handling, 1) != 0 || !faultGuard.armed) {
         LPTOP_LEVEL_EXCEPTION_FILTER previous = faultGuard.previousFilter;
         return previous ? previous(exception) : EXCEPTION_CONTINUE_SEARCH;
     }
@@ -57,6 +60,10 @@ LONG WINAPI GuardFilter(EXCEPTION_POINTERS* exception)
     Disarm();
     LONG decision = UnhandledExceptionFilter(exception);
     if (decision != EXCEPTION_EXECUTE_HANDLER) return decision;
+    if (GetCurrentThreadId() != faultGuard.thread) {
+        SetSaverRunningFlag(false);
+        ExitProcess(exception->ExceptionRecord->ExceptionCode);
+    }
     faultGuard.exceptionCode = exception->ExceptionRecord->ExceptionCode;
     // No unwinding: the guarded frames are abandoned, as a handler of a
     // structured guard abandons them once the filter has chosen it.
@@ -70,6 +77,7 @@ int32_t RunUnderFaultGuard(GuardedProc procedure, void* context)
     faultGuard.thread = GetCurrentThreadId();
     faultGuard.exceptionList = ExceptionChainHead();
     faultGuard.exceptionCode = 0;
+    faultGuard.handling = 0;
     if (__builtin_setjmp(faultGuard.landing) == 0) {
         faultGuard.armed = true;
         faultGuard.previousFilter = SetUnhandledExceptionFilter(GuardFilter);

@@ -5,7 +5,11 @@
 // reaches it, the system's UnhandledExceptionFilter reports it in the
 // system's own way and decides, and when it answers EXCEPTION_EXECUTE_HANDLER
 // the guard's handler runs: the screen-saver-running flag is cleared and the
-// guarded call returns. Faults on other threads go the system's usual way.
+// guarded call returns. A fault on another thread while the guard is armed
+// (the picture worker, its helpers) is decided the same way; as that
+// thread has no call to return from, the handler clears the flag and ends
+// the process with the fault's exception code, which is what the guarded
+// call's return leads to as well.
 #pragma once
 
 #include <cstdint>

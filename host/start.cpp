@@ -6,6 +6,7 @@
 #include "host/host.h"
 #include "host/host_state.h"
 #include "host/password.h"
+#include "picture/fast_path.h"
 #include "resources/resource_ids.h"
 
 static const char* NextCharacter(const char* text)
@@ -20,12 +21,19 @@ void StartHost(void)
     ExitProcess((UINT)result);
 }
 
-static bool ReportsWindows9x(void)
+// The system's family and version. A system that does not say is taken for
+// the oldest NT, on which the pictures use no SSE register.
+static SystemVersion ReadSystemVersion(void)
 {
+    SystemVersion system = {kSystemWindowsNt, 0, 0};
     OSVERSIONINFOA version;
     ZeroMemory(&version, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;
-    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+    if (!GetVersionExA(&version)) return system;
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) system.family = kSystemWindows9x;
+    system.major = version.dwMajorVersion;
+    system.minor = version.dwMinorVersion;
+    return system;
 }
 
 // Window handles are 32 bits wide on every Windows, 64-bit included.
@@ -72,7 +80,10 @@ static int32_t RunMode(void* context)
 int32_t DispatchMode(HINSTANCE instance, const char* arguments)
 {
     hostState.instance = instance;
-    hostState.isWindows9x = ReportsWindows9x();
+    SystemVersion system = ReadSystemVersion();
+    hostState.isWindows9x = system.family == kSystemWindows9x;
+    // Before any picture: Windows 95 and NT 4 keep the pictures off the SSE registers.
+    SetSimdSystem(&system);
     return RunUnderFaultGuard(RunMode, (void*)arguments);
 }
 

@@ -31,16 +31,26 @@ failed=0
 pass() { passed=$((passed + 1)); echo "ok: $*"; }
 fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
 
-# Two seeds, two pictures each, every variant; even and odd windows, the
-# smallest one and a tall narrow one.
-SEEDS="2026 4294967295"
-SIZES="64x48 65x47 1x1 2x2 33x17 7x90"
-for seed in $SEEDS; do
-  for size in $SIZES; do
-    for variant in 0 1 2 3 4 5 6 7; do
-      "$native" --seed "$seed" --size "$size" --variant "$variant" --count 2 --threads 1 \
-        -o "$work/native-$seed-$size-$variant.ppm" 2>/dev/null
-    done
+# Seed:size cases, two pictures each, every variant: two seeds at even and
+# odd windows, the smallest one and a tall narrow one; and seed 31 at
+# 160x120, whose first palette changes when a float is not rounded.
+CASES=""
+for seed in 2026 4294967295; do
+  for size in 64x48 65x47 1x1 2x2 33x17 7x90; do CASES="$CASES $seed:$size"; done
+done
+CASES="$CASES 31:160x120"
+# The palette takes the C library's sine. On processors with FMA, 64-bit
+# glibc switches to a sine built with fused steps, which differs from its
+# plain one by an ulp in about 1 of 1500 arguments, and so, very rarely, a
+# palette entry; 32-bit glibc has only the plain one. Native pictures are
+# made with the plain one here, so that the comparison is of the picture
+# code alone.
+for case in $CASES; do
+  seed=${case%%:*}
+  size=${case#*:}
+  for variant in 0 1 2 3 4 5 6 7; do
+    GLIBC_TUNABLES=glibc.cpu.hwcaps=-AVX2,-FMA,-FMA4 "$native" --seed "$seed" --size "$size" --variant "$variant" --count 2 --threads 1 \
+      -o "$work/native-$seed-$size-$variant.ppm" 2>/dev/null
   done
 done
 
@@ -63,20 +73,20 @@ for cpu in pentium2 max; do
 
   different=""
   pictures=0
-  for seed in $SEEDS; do
-    for size in $SIZES; do
-      for variant in 0 1 2 3 4 5 6 7; do
-        # Two threads on the emulated processor: the pool's threads set their own float mode.
-        if ! qemu-i386-static "$render" --seed "$seed" --size "$size" --variant "$variant" --count 2 --threads 2 \
-             -o "$work/$cpu-$seed-$size-$variant.ppm"; then
-          different="$different $seed/$size/$variant(status)"
-          continue
-        fi
-        for n in 1 2; do
-          pictures=$((pictures + 1))
-          cmp -s "$work/native-$seed-$size-$variant-$n.ppm" "$work/$cpu-$seed-$size-$variant-$n.ppm" ||
-            different="$different $seed/$size/$variant/$n"
-        done
+  for case in $CASES; do
+    seed=${case%%:*}
+    size=${case#*:}
+    for variant in 0 1 2 3 4 5 6 7; do
+      # Two threads on the emulated processor: the pool's threads set their own float mode.
+      if ! qemu-i386-static "$render" --seed "$seed" --size "$size" --variant "$variant" --count 2 --threads 2 \
+           -o "$work/$cpu-$seed-$size-$variant.ppm"; then
+        different="$different $seed/$size/$variant(status)"
+        continue
+      fi
+      for n in 1 2; do
+        pictures=$((pictures + 1))
+        cmp -s "$work/native-$seed-$size-$variant-$n.ppm" "$work/$cpu-$seed-$size-$variant-$n.ppm" ||
+          different="$different $seed/$size/$variant/$n"
       done
     done
   done

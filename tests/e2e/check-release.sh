@@ -43,6 +43,15 @@ for bits in 32 64; do
     "$want"*) echo "ok: $name/ondulite.scr is a $want program" ;;
     *) fail "$name/ondulite.scr is: $kind" ;;
   esac
+  triple=x86_64-w64-mingw32
+  [ "$bits" = 32 ] && triple=i686-w64-mingw32
+  sections=$("$triple-objdump" -h "$work/$bits/$name/ondulite.scr") || fail "cannot read $name/ondulite.scr"
+  symbols=$("$triple-objdump" -t "$work/$bits/$name/ondulite.scr" | grep -c '^\[' || true)
+  if printf '%s\n' "$sections" | grep -q '\.debug_' || [ "$symbols" -ne 0 ]; then
+    fail "$name/ondulite.scr is not stripped ($symbols symbols)"
+  else
+    echo "ok: $name/ondulite.scr is stripped"
+  fi
   install_text="$work/$bits/$name/INSTALL.txt"
   if grep -q "choose Install" "$install_text" && grep -q "$folder" "$install_text" &&
      [ "$(grep -c "$(printf '\r')\$" "$install_text")" -eq "$(wc -l <"$install_text")" ]; then
