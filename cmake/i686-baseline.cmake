@@ -13,3 +13,10 @@
 set(ONDULITE_I686_FLAGS "-march=i686 -mtune=generic -mfpmath=387 -ffloat-store")
 set(CMAKE_C_FLAGS_INIT "${ONDULITE_I686_FLAGS}")
 set(CMAKE_CXX_FLAGS_INIT "${ONDULITE_I686_FLAGS}")
+# A build folder configured before keeps its flags in the cache (once
+# "-msse2 -mfpmath=sse" for the whole saver): give it the baseline.
+foreach(language C CXX)
+  if(DEFINED CACHE{CMAKE_${language}_FLAGS} AND NOT "$CACHE{CMAKE_${language}_FLAGS}" MATCHES "-ffloat-store")
+    set(CMAKE_${language}_FLAGS "${ONDULITE_I686_FLAGS}" CACHE STRING "Flags for all build types" FORCE)
+  endif()
+endforeach()
