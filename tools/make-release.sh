@@ -26,10 +26,12 @@ for bits in 32 64; do
   SOURCE_DATE_EPOCH=$epoch "$triple-strip" -o "$stage/ondulite.scr" "build/win$bits/ondulite.scr"
   if [ "$bits" = 32 ]; then
     folder='C:\Windows\SysWOW64 on 64-bit Windows, C:\Windows\System32 on 32-bit Windows
-    (C:\WINDOWS on Windows 98 and Me)'
-    # The pictures are computed with SSE2, which Windows 95 does not enable.
-    fits='32-bit Windows. It also runs on 64-bit Windows,
-and on Windows 98 and Me with a processor that has SSE2'
+    (C:\WINDOWS on Windows 95, 98 and Me, C:\WINNT\SYSTEM32 on NT 4 and 2000)'
+    fits='every 32-bit Windows: 95, 98, Me, NT 4,
+2000, XP and later (64-bit Windows runs it too, but take the 64-bit
+one there). Windows 95 needs msvcrt.dll, which Internet Explorer 4 and
+many programs install. Processor: Pentium Pro, Pentium II or later, or
+Athlon or later (not the original Pentium or the K6)'
   else
     folder='C:\Windows\System32'
     fits='64-bit Windows'
