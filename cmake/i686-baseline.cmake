@@ -6,17 +6,19 @@
 # vector units of picture/ add their own instruction sets, file by file, and
 # are entered through the run-time choice. Pictures stay exact: each thread
 # that makes them sets the x87 unit to 53-bit precision
-# (picture/float_mode.h), where it rounds as SSE2 does; and -ffloat-store
-# makes every float variable a real float: GCC 12 would otherwise keep one in
-# an x87 register unrounded (C++ has no -fexcess-precision=standard there),
-# which changed a palette entry of seed 31's first 160x120 picture.
-set(ONDULITE_I686_FLAGS "-march=i686 -mtune=generic -mfpmath=387 -ffloat-store")
+# (picture/float_mode.h), where it rounds as SSE2 does; picture/ adds what
+# makes every float a real float there.
+set(ONDULITE_I686_FLAGS "-march=i686 -mtune=generic -mfpmath=387")
 set(CMAKE_C_FLAGS_INIT "${ONDULITE_I686_FLAGS}")
 set(CMAKE_CXX_FLAGS_INIT "${ONDULITE_I686_FLAGS}")
 # A build folder configured before keeps its flags in the cache (once
-# "-msse2 -mfpmath=sse" for the whole saver): give it the baseline.
-foreach(language C CXX)
-  if(DEFINED CACHE{CMAKE_${language}_FLAGS} AND NOT "$CACHE{CMAKE_${language}_FLAGS}" MATCHES "-ffloat-store")
-    set(CMAKE_${language}_FLAGS "${ONDULITE_I686_FLAGS}" CACHE STRING "Flags for all build types" FORCE)
-  endif()
-endforeach()
+# "-msse2 -mfpmath=sse" for the whole saver): when the baseline changes, it
+# gets the new one.
+if(NOT "$CACHE{ONDULITE_I686_FLAGS_APPLIED}" STREQUAL "${ONDULITE_I686_FLAGS}")
+  foreach(language C CXX)
+    if(DEFINED CACHE{CMAKE_${language}_FLAGS})
+      set(CMAKE_${language}_FLAGS "${ONDULITE_I686_FLAGS}" CACHE STRING "Flags for all build types" FORCE)
+    endif()
+  endforeach()
+  set(ONDULITE_I686_FLAGS_APPLIED "${ONDULITE_I686_FLAGS}" CACHE INTERNAL "")
+endif()
