@@ -16,7 +16,9 @@
 // Nothing here allocates, calls the platform or keeps state between calls
 // but the random source. Arithmetic is in double precision; values are
 // rounded to float exactly where they are stored; every conversion of a real
-// to an integer truncates toward zero.
+// to an integer truncates toward zero. Every thread that plans or fills
+// pictures calls UsePictureFloatMode (picture/float_mode.h) first, so that
+// an x87 build rounds as the others do.
 #pragma once
 
 #include <cstddef>
