@@ -61,9 +61,13 @@ int CountDoubleLog(const char* prefix)
 
 void ReportWindows9x(bool windows9x)
 {
-    const char* version = windows9x ? "win98" : "win10";
+    ReportWindowsVersion(windows9x ? "win98" : "win10");
+}
+
+void ReportWindowsVersion(const char* version)
+{
     SetRegistryValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\ondulite.scr", "Version", REG_SZ, version,
-                     (DWORD)strlen(version) + 1);
+                     version ? (DWORD)strlen(version) + 1 : 0);
 }
 
 void PreferNativeMpr(bool native)

@@ -25,6 +25,9 @@ int CountDoubleLog(const char* prefix);
 
 // The Windows family that Wine reports to ondulite.scr (AppDefaults).
 void ReportWindows9x(bool windows9x);
+// The Windows version that Wine reports to ondulite.scr, as Wine names it
+// ("win95", "nt40", "win10", ...); null for Wine's own choice.
+void ReportWindowsVersion(const char* version);
 
 // Whether Wine loads MPR.DLL from beside ondulite.scr before its own
 // (AppDefaults DllOverrides, the per-program form of WINEDLLOVERRIDES, which

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <memory>
 
+#include "tests/e2e/doubles.h"
 #include "tests/e2e/probe.h"
 
 namespace {
@@ -119,4 +120,10 @@ void RunPictureCases(void)
     // What a process draws into another process's window does not reach the
     // X screen under Wine; the desktop window as parent shows the preview.
     CheckPictures(Format("/p %lu", (unsigned long)(uintptr_t)GetDesktopWindow()), "Preview", "preview");
+    // NT 4 saves no SSE register and knows no PM_QS_SENDMESSAGE: the same
+    // pictures without the vector units, and the close still ends the
+    // worker, which waits for its paint (sent messages served without that flag).
+    ReportWindowsVersion("nt40");
+    CheckPictures("/s", "Screen Saver", "full screen on NT 4");
+    ReportWindowsVersion(nullptr);
 }
