@@ -11,7 +11,6 @@ set -eu
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 JOBS=$(nproc 2>/dev/null || echo 2)
-[ "$JOBS" -gt 2 ] && JOBS=2
 
 tools/install-deps.sh
 
