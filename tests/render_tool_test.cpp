@@ -250,3 +250,29 @@ TEST(RenderToolProcess, ThreadCountDoesNotChangeThePixels)
         EXPECT_EQ(Image(dir + "/one.ppm"), Image(dir + "/seven.ppm")) << "variant " << variant;
     }
 }
+
+TEST(RenderToolProcess, TheLastPictureNumberComesAtOnceAndMatchesStepping)
+{
+    // Pictures take 42 draws from a source of period 2^32, so picture
+    // 4294967295 starts 84 draws before the seed's first one: the seed
+    // stepped back 84 times. `--picture 1` of that state, and its third
+    // picture the seed's first, are what stepping forward gives.
+    const uint32_t seed = 1796746887u;
+    const uint32_t inverseMultiplier = 0xb9b33155u;  // 214013 * this = 1 modulo 2^32
+    ASSERT_EQ(214013u * inverseMultiplier, 1u);
+    uint32_t earlier = seed;
+    for (int i = 0; i < 2 * 42; ++i) earlier = (earlier - 2531011u) * inverseMultiplier;
+
+    std::string dir = TempDir();
+    // On a machine of any speed stepping 1.8e11 draws would run far past this limit.
+    const std::string limit = "timeout 120 ";
+    const std::string common = " --size 48x32 -o " + dir;
+    ASSERT_EQ(std::system((limit + ONDULITE_RENDER_PATH + " --seed " + std::to_string(seed) +
+                           " --picture 4294967295" + common + "/last.ppm").c_str()),
+              0);
+    ASSERT_EQ(RunTool("--seed " + std::to_string(earlier) + " --count 3" + common + "/earlier.ppm"), 0);
+    ASSERT_EQ(RunTool("--seed " + std::to_string(seed) + common + "/first.ppm"), 0);
+    EXPECT_EQ(Image(dir + "/last.ppm"), Image(dir + "/earlier-1.ppm"));
+    EXPECT_EQ(Image(dir + "/first.ppm"), Image(dir + "/earlier-3.ppm"));
+    EXPECT_NE(Image(dir + "/last.ppm"), Image(dir + "/first.ppm"));
+}

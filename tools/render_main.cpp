@@ -55,9 +55,8 @@ int main(int argc, char** argv)
     int32_t threads = options.threads > 0 ? options.threads : DefaultThreadCount();
     if (!StartBandPool(&pool, threads, bufferWidth)) return Fail("cannot start the rendering threads");
 
-    // Skip the pictures before the first one wanted: each takes exactly 42 draws.
     SeedRandom(options.seed);
-    for (uint64_t skip = (uint64_t)(options.firstPicture - 1) * kPictureDraws; skip > 0; --skip) NextRandom();
+    SkipPictures(options.firstPicture - 1);
 
     std::unique_ptr<PicturePlan> plan(new PicturePlan);
     int status = 0;
