@@ -2,6 +2,7 @@
 // wallpapers and tests. A seed and a picture number name a picture exactly:
 // the one a saver whose worker was seeded with that second shows in that
 // position, at the same window size.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,26 +15,30 @@
 #include "picture/random.h"
 #include "tools/band_pool.h"
 #include "tools/image_file.h"
+#include "tools/process_io.h"
 #include "tools/render_options.h"
 
 static int Fail(const std::string& message)
 {
-    std::fprintf(stderr, "ondulite-render: %s\n", message.c_str());
+    std::fprintf(stderr, "ondulite-render: %s\n", EscapeControlCharacters(message).c_str());
     return 2;
 }
 
 int main(int argc, char** argv)
 {
+    if (!OpenStandardDescriptors()) return 2;
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, &options, &error)) return Fail(error);
     if (options.help) {
         std::fputs(kRenderUsage, stdout);
-        return 0;
+        return StreamWritten(stdout) ? 0 : Fail("cannot write the usage to the standard output");
     }
     if (!options.seedGiven) {
         options.seed = (uint32_t)std::time(nullptr);
         std::fprintf(stderr, "ondulite-render: seed %u\n", options.seed);
+        // A picture whose seed was lost cannot be made again.
+        if (!StreamWritten(stderr)) return 2;
     }
 
     const int32_t bufferWidth = (options.width + 1) & ~1;
@@ -53,7 +58,16 @@ int main(int argc, char** argv)
     BandPool pool;
     pool.useReference = options.reference;
     int32_t threads = options.threads > 0 ? options.threads : DefaultThreadCount();
-    if (!StartBandPool(&pool, threads, bufferWidth)) return Fail("cannot start the rendering threads");
+    // The rendering threads start with the ending signals blocked, so that
+    // the handler that removes a temporary file runs on this thread.
+    sigset_t ending, previous;
+    sigemptyset(&ending);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, s);
+    pthread_sigmask(SIG_BLOCK, &ending, &previous);
+    bool started = StartBandPool(&pool, threads, bufferWidth);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (!started) return Fail("cannot start the rendering threads");
+    if (!RemoveTemporaryFileOnSignals()) return Fail("cannot catch signals");
 
     SeedRandom(options.seed);
     SkipPictures(options.firstPicture - 1);
