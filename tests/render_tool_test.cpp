@@ -423,7 +423,7 @@ TEST(RenderToolProcess, EndingSignalsRemoveTheTemporaryFileAndKeepFinishedOnes)
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            execl(ONDULITE_RENDER_PATH, ONDULITE_RENDER_PATH, "--seed", "4", "--size", "2000x2000", "--count", "99",
+            execl(ONDULITE_RENDER_PATH, ONDULITE_RENDER_PATH, "--seed", "4", "--size", "1200x1200", "--count", "99",
                   "-o", out.c_str(), (char*)nullptr);
             _exit(127);
         }
