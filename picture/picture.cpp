@@ -61,6 +61,11 @@ static void HalveChannels(uint32_t* palette, int32_t choice)
     }
 }
 
+void SkipPictures(uint64_t pictures)
+{
+    SkipRandom(pictures * (uint64_t)kPictureDraws);
+}
+
 void PlanPicture(PicturePlan* plan, int32_t width, int32_t height, int32_t forcedVariant)
 {
     plan->width = width;

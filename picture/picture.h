@@ -29,6 +29,12 @@ constexpr int32_t kPaletteSize = 1024;
 constexpr int32_t kPictureDraws = 42;
 constexpr int32_t kVariantCount = 8;
 
+// Takes the draws of `pictures` pictures from the calling thread's random
+// source without planning them, in time independent of the count: the
+// next PlanPicture then plans the picture that follows them, as if each
+// had been planned in turn.
+void SkipPictures(uint64_t pictures);
+
 // The five circular wave sources of a picture.
 struct WaveSources {
     float x[kWaveSourceCount];          // centre column, 0 to width

@@ -2,6 +2,9 @@
 
 static thread_local uint32_t randomState = 1;
 
+static constexpr uint32_t kMultiplier = 214013u;
+static constexpr uint32_t kIncrement = 2531011u;
+
 void SeedRandom(uint32_t seed)
 {
     randomState = seed;
@@ -11,6 +14,20 @@ int32_t NextRandom(void)
 {
     // Unsigned arithmetic wraps modulo 2^32 by definition; the period is the
     // full 2^32 (odd increment, multiplier - 1 divisible by four).
-    randomState = randomState * 214013u + 2531011u;
+    randomState = randomState * kMultiplier + kIncrement;
     return (int32_t)((randomState >> 16) & 0x7FFFu);
+}
+
+void SkipRandom(uint64_t draws)
+{
+    // `step` is the rule applied 2^bit times, x -> step.a x + step.c; the
+    // powers for the set bits of `draws` compose into the whole skip.
+    uint32_t stepA = kMultiplier, stepC = kIncrement;
+    uint32_t state = randomState;
+    for (; draws != 0; draws >>= 1) {
+        if (draws & 1u) state = state * stepA + stepC;
+        stepC = stepC * stepA + stepC;
+        stepA = stepA * stepA;
+    }
+    randomState = state;
 }

@@ -15,4 +15,9 @@ void SeedRandom(uint32_t seed);
 // a draw from 0 to 32767.
 int32_t NextRandom(void);
 
+// Advances the calling thread's state exactly as `draws` calls of
+// NextRandom would, in at most 64 steps whatever the count: the rule is an
+// affine map modulo 2^32, and its n-th power is found by squaring.
+void SkipRandom(uint64_t draws);
+
 constexpr int32_t kRandomMax = 32767;

@@ -125,6 +125,20 @@ TEST(PicturePlan, SameRandomStateGivesTheSamePicture)
     EXPECT_EQ(Fill(*a).pixels, Fill(*b).pixels);
 }
 
+TEST(PicturePlan, SkippedPicturesLeaveTheNextPlanAsPlanningThemWould)
+{
+    for (uint64_t skipped : {0ull, 1ull, 2ull, 7ull}) {
+        std::unique_ptr<PicturePlan> planned(new PicturePlan), afterSkip(new PicturePlan);
+        SeedRandom(2026);
+        for (uint64_t i = 0; i < skipped; ++i) PlanPicture(planned.get(), 64, 48);
+        PlanPicture(planned.get(), 64, 48);
+        SeedRandom(2026);
+        SkipPictures(skipped);
+        PlanPicture(afterSkip.get(), 64, 48);
+        EXPECT_EQ(std::memcmp(planned.get(), afterSkip.get(), sizeof(PicturePlan)), 0) << skipped << " skipped";
+    }
+}
+
 TEST(LevelRules, TriangleFoldExamples)
 {
     EXPECT_NEAR(FoldLevel(4 * 255.99), 1023.96, 1e-9);

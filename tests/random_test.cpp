@@ -67,3 +67,56 @@ TEST(RandomSource, ThreadsKeepTheirOwnState)
     EXPECT_EQ(other, (std::vector<int32_t>{38, 7719, 21238}));
     EXPECT_EQ(NextRandom(), 19164);  // this thread's sequence went on undisturbed
 }
+
+// The state after `count` draws taken one at a time from `seed`, seen
+// through the draws that follow it.
+static std::vector<int32_t> DrawsAfterStepping(uint32_t seed, uint64_t count)
+{
+    SeedRandom(seed);
+    for (uint64_t i = 0; i < count; ++i) NextRandom();
+    return Draws(6);
+}
+
+static std::vector<int32_t> DrawsAfterSkipping(uint32_t seed, uint64_t count)
+{
+    SeedRandom(seed);
+    SkipRandom(count);
+    return Draws(6);
+}
+
+TEST(RandomSource, SkippingEqualsSteppingOneDrawAtATime)
+{
+    const uint64_t counts[] = {0,   1,   2,   3,    41,    42,    43,    83,    84,    85,    126,
+                               255, 256, 257, 4095, 4096,  4097,  65535, 65536, 65537, 99999, 262143};
+    for (uint32_t seed : {0u, 1u, 7u, 1796746887u, 0x80000000u, 0xFFFFFFFFu})
+        for (uint64_t count : counts)
+            ASSERT_EQ(DrawsAfterSkipping(seed, count), DrawsAfterStepping(seed, count))
+                << "seed " << seed << ", " << count << " draws";
+}
+
+TEST(RandomSource, SkippingNearAndPastTheFullPeriod)
+{
+    // The period is 2^32: a skip of 2^32 - k draws followed by k single
+    // steps is back at the seed, and 2^32 + k draws are k draws.
+    const uint64_t period = 1ull << 32;
+    for (uint32_t seed : {0u, 12345u, 0xFFFFFFFFu}) {
+        const std::vector<int32_t> atSeed = DrawsAfterStepping(seed, 0);
+        for (uint64_t k : {1ull, 2ull, 41ull, 42ull, 43ull, 84ull, 1000ull}) {
+            SeedRandom(seed);
+            SkipRandom(period - k);
+            for (uint64_t i = 0; i < k; ++i) NextRandom();
+            EXPECT_EQ(Draws(6), atSeed) << "seed " << seed << ", 2^32 - " << k << " draws";
+            EXPECT_EQ(DrawsAfterSkipping(seed, period + k), DrawsAfterStepping(seed, k))
+                << "seed " << seed << ", 2^32 + " << k << " draws";
+        }
+        EXPECT_EQ(DrawsAfterSkipping(seed, period), atSeed);
+        EXPECT_EQ(DrawsAfterSkipping(seed, 42 * period), atSeed);
+        EXPECT_EQ(DrawsAfterSkipping(seed, UINT64_MAX), DrawsAfterSkipping(seed, period - 1));
+    }
+    // Skips compose: two skips are one of their sum, the largest counts included.
+    SeedRandom(99);
+    SkipRandom(4294967295ull * 42);
+    SkipRandom(123456789);
+    std::vector<int32_t> twice = Draws(6);
+    EXPECT_EQ(DrawsAfterSkipping(99, 4294967295ull * 42 + 123456789), twice);
+}

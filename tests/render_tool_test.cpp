@@ -1,4 +1,6 @@
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -6,8 +8,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <climits>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -285,4 +289,213 @@ TEST(RenderToolProcess, ThreadCountDoesNotChangeThePixels)
         ASSERT_EQ(RunTool(common + " --threads 7 -o " + dir + "/seven.ppm"), 0);
         EXPECT_EQ(Image(dir + "/one.ppm"), Image(dir + "/seven.ppm")) << "variant " << variant;
     }
+}
+
+TEST(RenderToolProcess, TheLastPictureNumberComesAtOnceAndMatchesStepping)
+{
+    // Pictures take 42 draws from a source of period 2^32, so picture
+    // 4294967295 starts 84 draws before the seed's first one: the seed
+    // stepped back 84 times. `--picture 1` of that state, and its third
+    // picture the seed's first, are what stepping forward gives.
+    const uint32_t seed = 1796746887u;
+    const uint32_t inverseMultiplier = 0xb9b33155u;  // 214013 * this = 1 modulo 2^32
+    ASSERT_EQ(214013u * inverseMultiplier, 1u);
+    uint32_t earlier = seed;
+    for (int i = 0; i < 2 * 42; ++i) earlier = (earlier - 2531011u) * inverseMultiplier;
+
+    std::string dir = TempDir();
+    // On a machine of any speed stepping 1.8e11 draws would run far past this limit.
+    const std::string limit = "timeout 120 ";
+    const std::string common = " --size 48x32 -o " + dir;
+    ASSERT_EQ(std::system((limit + ONDULITE_RENDER_PATH + " --seed " + std::to_string(seed) +
+                           " --picture 4294967295" + common + "/last.ppm").c_str()),
+              0);
+    ASSERT_EQ(RunTool("--seed " + std::to_string(earlier) + " --count 3" + common + "/earlier.ppm"), 0);
+    ASSERT_EQ(RunTool("--seed " + std::to_string(seed) + common + "/first.ppm"), 0);
+    EXPECT_EQ(Image(dir + "/last.ppm"), Image(dir + "/earlier-1.ppm"));
+    EXPECT_EQ(Image(dir + "/first.ppm"), Image(dir + "/earlier-3.ppm"));
+    EXPECT_NE(Image(dir + "/last.ppm"), Image(dir + "/first.ppm"));
+}
+
+// Writing the file: what replacing does, and what others cannot make it do.
+namespace {
+
+std::vector<std::string> Listing(const std::string& dir)
+{
+    std::vector<std::string> names;
+    DIR* listing = opendir(dir.c_str());
+    if (!listing) return names;
+    while (dirent* entry = readdir(listing)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(listing);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Runs `make` as the user nobody when this test runs as root (as the
+// attacker of a shared directory would be), else as ourselves.
+void AsAnotherUser(const std::function<void()>& make)
+{
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(1);
+        make();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// A directory everyone may write in, without the sticky bit's protections.
+std::string SharedDir()
+{
+    std::string dir = TempDir();
+    chmod(dir.c_str(), 0777);
+    return dir;
+}
+
+int NextPid(void)
+{
+    return std::atoi(ReadFile("/proc/sys/kernel/ns_last_pid").c_str()) + 1;
+}
+
+}  // namespace
+
+TEST(RenderToolProcess, SymlinksPlantedForTheTemporaryFileAreNeverFollowed)
+{
+    // Planted at every name a temporary file of the coming processes could
+    // be guessed to take: beside the output with the process id, and with
+    // the short names of the tool itself.
+    std::string dir = SharedDir();
+    std::string secret = TempDir() + "/secret";
+    std::ofstream(secret) << "keep";
+    chmod(secret.c_str(), 0644);
+    int pid = NextPid();
+    AsAnotherUser([&] {
+        for (int p = pid; p < pid + 400; ++p) {
+            if (symlink(secret.c_str(), (dir + "/out.png.partial-" + std::to_string(p)).c_str()) != 0) _exit(1);
+        }
+    });
+    ASSERT_EQ(std::system(("timeout 60 " + std::string(ONDULITE_RENDER_PATH) + " --seed 1 --size 8x8 -o " + dir +
+                           "/out.png")
+                              .c_str()),
+              0);
+    EXPECT_EQ(ReadFile(secret), "keep");
+    struct stat info;
+    ASSERT_EQ(lstat((dir + "/out.png").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(info.st_uid, geteuid());
+    EXPECT_EQ(ReadFile(dir + "/out.png").substr(1, 3), "PNG");
+}
+
+TEST(RenderToolProcess, FifosPlantedForTheTemporaryFileDoNotBlock)
+{
+    std::string dir = SharedDir();
+    int pid = NextPid();
+    AsAnotherUser([&] {
+        for (int p = pid; p < pid + 400; ++p)
+            if (mkfifo((dir + "/out.ppm.partial-" + std::to_string(p)).c_str(), 0666) != 0) _exit(1);
+    });
+    // A writer that opened a FIFO would wait for a reader for ever.
+    int status = std::system(
+        ("timeout 60 " + std::string(ONDULITE_RENDER_PATH) + " --seed 1 --size 8x8 -o " + dir + "/out.ppm").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Image(dir + "/out.ppm").size(), 8u * 8 * 3);
+}
+
+TEST(RenderToolProcess, ReplacesSymlinksAndReadOnlyFilesWithNewFilesOfTheUmasksMode)
+{
+    std::string dir = TempDir();
+    std::string elsewhere = TempDir() + "/elsewhere.ppm";
+    std::ofstream(elsewhere) << "old";
+    ASSERT_EQ(symlink(elsewhere.c_str(), (dir + "/link.ppm").c_str()), 0);
+    std::ofstream(dir + "/readonly.ppm") << "old";
+    chmod((dir + "/readonly.ppm").c_str(), 0444);
+    for (const char* name : {"link.ppm", "readonly.ppm"})
+        ASSERT_EQ(RunTool("--seed 3 --size 8x8 -o " + dir + "/" + name), 0) << name;
+    EXPECT_EQ(ReadFile(elsewhere), "old");
+    ASSERT_EQ(std::system(("umask 027 && " + std::string(ONDULITE_RENDER_PATH) + " --seed 3 --size 8x8 -o " + dir +
+                           "/fresh.ppm")
+                              .c_str()),
+              0);
+    for (const char* name : {"link.ppm", "readonly.ppm", "fresh.ppm"}) {
+        struct stat info;
+        ASSERT_EQ(lstat((dir + "/" + name).c_str(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode)) << name;
+        EXPECT_EQ(Image(dir + "/" + name).size(), 8u * 8 * 3) << name;
+    }
+    struct stat fresh;
+    ASSERT_EQ(stat((dir + "/fresh.ppm").c_str(), &fresh), 0);
+    EXPECT_EQ(fresh.st_mode & 07777, 0640u);
+    EXPECT_EQ(Listing(dir), (std::vector<std::string>{"fresh.ppm", "link.ppm", "readonly.ppm"}));
+}
+
+TEST(RenderToolProcess, OutputNamesUpToTheLongestAllowedWork)
+{
+    std::string dir = TempDir();
+    std::string name = std::string(NAME_MAX - 4, 'n') + ".ppm";
+    ASSERT_EQ(RunTool("--seed 3 --size 8x8 -o " + dir + "/" + name), 0);
+    EXPECT_EQ(Listing(dir), std::vector<std::string>{name});
+}
+
+// Whether `name` is one of the numbered pictures p-1.png, p-2.png, ...
+static bool IsPictureName(const std::string& name)
+{
+    size_t digits = name.size() > 6 ? name.size() - 6 : 0;
+    return name.size() > 6 && name.compare(0, 2, "p-") == 0 && name.compare(name.size() - 4, 4, ".png") == 0 &&
+           name.find_first_not_of("0123456789", 2) == 2 + digits;
+}
+
+TEST(RenderToolProcess, EndingSignalsRemoveTheTemporaryFileAndKeepFinishedOnes)
+{
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        std::string dir = TempDir();
+        std::string out = dir + "/p.png";
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            execl(ONDULITE_RENDER_PATH, ONDULITE_RENDER_PATH, "--seed", "4", "--size", "1200x1200", "--count", "99",
+                  "-o", out.c_str(), (char*)nullptr);
+            _exit(127);
+        }
+        // Signalled while a picture is being written, once one is whole.
+        bool writing = false;
+        for (int wait = 0; wait < 60000 && !writing; ++wait) {
+            std::vector<std::string> names = Listing(dir);
+            writing = std::find(names.begin(), names.end(), "p-1.png") != names.end() &&
+                      std::any_of(names.begin(), names.end(), [](const std::string& n) { return !IsPictureName(n); });
+            if (!writing) usleep(1000);
+        }
+        kill(child, signalNumber);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(writing) << "no picture was being written";
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << "signal " << signalNumber;
+        std::vector<std::string> names = Listing(dir);
+        ASSERT_FALSE(names.empty());
+        for (size_t i = 0; i < names.size(); ++i) {
+            EXPECT_EQ(names[i], "p-" + std::to_string(i + 1) + ".png") << "signal " << signalNumber;
+            std::string png = ReadFile(dir + "/" + names[i]);
+            EXPECT_TRUE(png.size() > 12 && png.substr(png.size() - 8, 4) == "IEND") << names[i] << " is not whole";
+        }
+    }
+}
+
+TEST(RenderToolProcess, LostOutputAndControlCharactersInMessages)
+{
+    std::string dir = TempDir();
+    // The usage, or the seed a picture was made with, written nowhere: a failure.
+    EXPECT_EQ(std::system((std::string(ONDULITE_RENDER_PATH) + " --help >/dev/full").c_str()) >> 8, 2);
+    EXPECT_EQ(std::system((std::string(ONDULITE_RENDER_PATH) + " --size 8x8 -o " + dir + "/a.ppm 2>/dev/full").c_str()) >> 8,
+              2);
+    EXPECT_EQ(Listing(dir), std::vector<std::string>{});
+    std::string err;
+    EXPECT_EQ(RunTool("--seed 1 --size 8x8 -o '" + dir + "/new\nline\x1b[2J/a.png'", &err), 2);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("new\\nline\\x1b[2J/a.png"), std::string::npos) << err;
 }

@@ -1,11 +1,15 @@
 #include "tools/image_file.h"
 
+#include <fcntl.h>
 #if ONDULITE_HAVE_PNG
 #include <png.h>
 #endif
+#include <signal.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -92,13 +96,108 @@ static bool WritePng(FILE* file, const uint8_t* rgb, int32_t width, int32_t heig
 #endif
 }
 
+// The temporary file of the write in progress, for the signal handler: a
+// name in a fixed buffer, as the handler may not allocate.
+static char signalTemporary[4096];
+static volatile sig_atomic_t signalTemporarySet = 0;
+
+static void OnEndingSignal(int signalNumber)
+{
+    if (signalTemporarySet) unlink(signalTemporary);
+    // SA_RESETHAND put the default action back: once this returns, the
+    // pending signal ends the process as it would have without us.
+    raise(signalNumber);
+}
+
+bool RemoveTemporaryFileOnSignals(void)
+{
+    struct sigaction action = {};
+    action.sa_handler = OnEndingSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        if (sigaction(s, &action, nullptr) != 0) return false;
+    return true;
+}
+
+// Blocks the ending signals in the calling thread while it exists, so that
+// a file and its entry for the handler come and go together.
+struct EndingSignalsBlocked {
+    sigset_t previous;
+    EndingSignalsBlocked()
+    {
+        sigset_t ending;
+        sigemptyset(&ending);
+        for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, s);
+        pthread_sigmask(SIG_BLOCK, &ending, &previous);
+    }
+    ~EndingSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous, nullptr); }
+};
+
+static void RandomName(char* out, size_t letters)
+{
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[32];
+    if (letters > sizeof bytes || getrandom(bytes, letters, 0) != (ssize_t)letters) {
+        // No kernel entropy: a clock with nanoseconds still defeats guessing ahead.
+        uint64_t mix = (uint64_t)std::chrono::steady_clock::now().time_since_epoch().count() ^
+                       ((uint64_t)getpid() << 40);
+        for (size_t i = 0; i < sizeof bytes; ++i) {
+            mix = mix * 6364136223846793005ull + 1442695040888963407ull;
+            bytes[i] = (unsigned char)(mix >> 56);
+        }
+    }
+    for (size_t i = 0; i < letters; ++i) out[i] = kLetters[bytes[i] % 36];
+}
+
+// Creates a new, empty regular file of ours beside `path`, under a short
+// unpredictable name. O_EXCL refuses anything already there, a symlink or
+// a FIFO included, and never follows one; the mode is that of any new
+// file (0666 less the umask). Returns the descriptor, or -1 with errno.
+static int CreateTemporaryBeside(const std::string& path, std::string* temporary)
+{
+    size_t slash = path.rfind('/');
+    std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[] = ".ondulite-XXXXXXXXXXXXXXXX";
+        RandomName(name + 10, sizeof name - 11);
+        *temporary = directory + name;
+        if (temporary->size() >= sizeof signalTemporary) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        EndingSignalsBlocked blocked;
+        int fd = open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            std::memcpy(signalTemporary, temporary->c_str(), temporary->size() + 1);
+            signalTemporarySet = 1;
+            return fd;
+        }
+        if (errno != EEXIST) return -1;
+    }
+    return -1;
+}
+
+static void ForgetTemporary(void)
+{
+    signalTemporarySet = 0;
+}
+
 bool WriteImageFile(const std::string& path, ImageFormat format, const uint8_t* rgb, int32_t width,
                     int32_t height, std::string* error)
 {
-    std::string temporary = path + ".partial-" + std::to_string((long)getpid());
-    FILE* file = fopen(temporary.c_str(), "wb");
+    std::string temporary;
+    int fd = CreateTemporaryBeside(path, &temporary);
+    FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (!file) {
-        *error = "cannot write '" + path + "': " + std::strerror(errno);
+        int savedErrno = errno;
+        if (fd >= 0) {
+            EndingSignalsBlocked blocked;
+            close(fd);
+            unlink(temporary.c_str());
+            ForgetTemporary();
+        }
+        *error = "cannot write '" + path + "': " + std::strerror(savedErrno);
         return false;
     }
     bool written = false;
@@ -113,14 +212,16 @@ bool WriteImageFile(const std::string& path, ImageFormat format, const uint8_t* 
         written = false;
         savedErrno = errno;
     }
+    EndingSignalsBlocked blocked;
+    // rename replaces whatever `path` names, a symlink or a read-only file
+    // too, and never writes through it.
     if (written && std::rename(temporary.c_str(), path.c_str()) != 0) {
         written = false;
         savedErrno = errno;
     }
-    if (!written) {
-        std::remove(temporary.c_str());
-        *error = "cannot write '" + path + "': " + std::strerror(savedErrno ? savedErrno : EIO);
-    }
+    if (!written) unlink(temporary.c_str());
+    ForgetTemporary();
+    if (!written) *error = "cannot write '" + path + "': " + std::strerror(savedErrno ? savedErrno : EIO);
     return written;
 }
 

@@ -16,10 +16,21 @@ void WindowImageRgb(const uint32_t* pixels, int32_t bufferWidth, int32_t bufferH
                     int32_t windowHeight, uint8_t* rgb);
 
 // Writes `rgb` (as WindowImageRgb lays it out) to `path` in `format`. The
-// file appears whole or not at all: it is written under a temporary name
-// beside it and renamed at the end. Returns false with one line in `error`.
+// file appears whole or not at all: it is written into a new file of its
+// own beside it (a short unpredictable name, created exclusively, mode 0666
+// less the umask) and renamed over `path` at the end, which replaces a
+// symlink or a read-only file there rather than writing through it.
+// Returns false with one line in `error`.
 bool WriteImageFile(const std::string& path, ImageFormat format, const uint8_t* rgb, int32_t width,
                     int32_t height, std::string* error);
+
+// Makes SIGINT, SIGTERM and SIGHUP remove the temporary file of a write in
+// progress, then end the process as the signal does by default (a shell
+// reports 130, 143, 129). Files already written stay. The handler must run
+// on the thread that writes: other threads are to block these signals
+// (start them with the signals blocked). Returns false when a handler
+// cannot be set.
+bool RemoveTemporaryFileOnSignals(void);
 
 // Reads a binary P6 PPM with maxval 255 (what WriteImageFile makes) into
 // `rgb`. Returns false when the file is missing or not such a PPM.

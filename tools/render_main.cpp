@@ -2,6 +2,7 @@
 // wallpapers and tests. A seed and a picture number name a picture exactly:
 // the one a saver whose worker was seeded with that second shows in that
 // position, at the same window size.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,16 +17,18 @@
 #include "picture/random.h"
 #include "tools/band_pool.h"
 #include "tools/image_file.h"
+#include "tools/process_io.h"
 #include "tools/render_options.h"
 
 static int Fail(const std::string& message)
 {
-    std::fprintf(stderr, "ondulite-render: %s\n", message.c_str());
+    std::fprintf(stderr, "ondulite-render: %s\n", EscapeControlCharacters(message).c_str());
     return 2;
 }
 
 int main(int argc, char** argv)
 {
+    if (!OpenStandardDescriptors()) return 2;
     // This thread plans the pictures.
     UsePictureFloatMode();
     RenderOptions options;
@@ -33,7 +36,7 @@ int main(int argc, char** argv)
     if (!ParseRenderOptions(argc, argv, &options, &error)) return Fail(error);
     if (options.help) {
         std::fputs(kRenderUsage, stdout);
-        return 0;
+        return StreamWritten(stdout) ? 0 : Fail("cannot write the usage to the standard output");
     }
     if (options.simd >= 0 && !UseSimdLevel((SimdLevel)options.simd))
         return Fail(std::string("this processor and system cannot run ") + SimdLevelName((SimdLevel)options.simd));
@@ -44,6 +47,8 @@ int main(int argc, char** argv)
     if (!options.seedGiven) {
         options.seed = (uint32_t)std::time(nullptr);
         std::fprintf(stderr, "ondulite-render: seed %u\n", options.seed);
+        // A picture whose seed was lost cannot be made again.
+        if (!StreamWritten(stderr)) return 2;
     }
 
     const int32_t bufferWidth = (options.width + 1) & ~1;
@@ -63,11 +68,19 @@ int main(int argc, char** argv)
     BandPool pool;
     pool.useReference = options.reference;
     int32_t threads = options.threads > 0 ? options.threads : DefaultThreadCount();
-    if (!StartBandPool(&pool, threads, bufferWidth)) return Fail("cannot start the rendering threads");
+    // The rendering threads start with the ending signals blocked, so that
+    // the handler that removes a temporary file runs on this thread.
+    sigset_t ending, previous;
+    sigemptyset(&ending);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, s);
+    pthread_sigmask(SIG_BLOCK, &ending, &previous);
+    bool started = StartBandPool(&pool, threads, bufferWidth);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (!started) return Fail("cannot start the rendering threads");
+    if (!RemoveTemporaryFileOnSignals()) return Fail("cannot catch signals");
 
-    // Skip the pictures before the first one wanted: each takes exactly 42 draws.
     SeedRandom(options.seed);
-    for (uint64_t skip = (uint64_t)(options.firstPicture - 1) * kPictureDraws; skip > 0; --skip) NextRandom();
+    SkipPictures(options.firstPicture - 1);
 
     std::unique_ptr<PicturePlan> plan(new PicturePlan);
     int status = 0;

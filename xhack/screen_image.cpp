@@ -22,6 +22,7 @@ static bool ChannelFromMask(uint32_t mask, ChannelLayout* channel)
 bool PixelLayoutFromMasks(uint32_t redMask, uint32_t greenMask, uint32_t blueMask, PixelLayout* layout)
 {
     if ((redMask & greenMask) || (redMask & blueMask) || (greenMask & blueMask)) return false;
+    layout->alpha = 0;
     return ChannelFromMask(redMask, &layout->red) && ChannelFromMask(greenMask, &layout->green) &&
            ChannelFromMask(blueMask, &layout->blue);
 }
@@ -44,10 +45,17 @@ static uint32_t PlaceChannel(ChannelLayout channel, uint32_t value8)
     return value << channel.shift;
 }
 
+uint32_t AlphaMaskOfVisual(uint32_t redMask, uint32_t greenMask, uint32_t blueMask, int depth)
+{
+    if (depth <= 0) return 0;
+    uint32_t depthBits = depth >= 32 ? 0xFFFFFFFFu : (1u << depth) - 1;
+    return depthBits & ~(redMask | greenMask | blueMask);
+}
+
 uint32_t VisualPixel(const PixelLayout* layout, uint32_t rgb)
 {
     return PlaceChannel(layout->red, (rgb >> 16) & 0xFF) | PlaceChannel(layout->green, (rgb >> 8) & 0xFF) |
-           PlaceChannel(layout->blue, rgb & 0xFF);
+           PlaceChannel(layout->blue, rgb & 0xFF) | layout->alpha;
 }
 
 int32_t EvenRounded(int32_t side)
@@ -70,12 +78,12 @@ void CopyPictureToImage32(const uint32_t* pixels, int32_t bufferWidth, int32_t b
     for (int32_t line = 0; line < windowHeight; ++line) {
         const uint32_t* row = pixels + (size_t)(bufferHeight - 1 - line) * (size_t)bufferWidth;
         uint32_t* out = reinterpret_cast<uint32_t*>(image + (size_t)line * (size_t)bytesPerLine);
-        if (identity && !swapBytes) {
+        if (identity && !swapBytes && layout->alpha == 0) {
             std::memcpy(out, row, (size_t)windowWidth * sizeof(uint32_t));
             continue;
         }
         for (int32_t x = 0; x < windowWidth; ++x) {
-            uint32_t value = identity ? row[x] : VisualPixel(layout, row[x]);
+            uint32_t value = identity ? (row[x] | layout->alpha) : VisualPixel(layout, row[x]);
             out[x] = swapBytes ? SwapBytes(value) : value;
         }
     }

@@ -22,16 +22,22 @@ struct PixelLayout {
     ChannelLayout red;
     ChannelLayout green;
     ChannelLayout blue;
+    uint32_t alpha;  // set in every pixel: the visual's alpha bits, all opaque (0 when it has none)
 };
 
-// The layout of a visual's red, green and blue masks. Returns false when a
-// mask is empty, has gaps, or channels overlap: no TrueColor visual looks
-// like that.
+// The layout of a visual's red, green and blue masks, with no alpha.
+// Returns false when a mask is empty, has gaps, or channels overlap: no
+// TrueColor visual looks like that.
 bool PixelLayoutFromMasks(uint32_t redMask, uint32_t greenMask, uint32_t blueMask, PixelLayout* layout);
+
+// The alpha mask of a TrueColor visual of `depth` bits: the bits of the
+// depth that no colour mask holds, as compositors read a 32-bit visual
+// (0xFF000000 for the usual ARGB one, 0 for depth 24 or 16).
+uint32_t AlphaMaskOfVisual(uint32_t redMask, uint32_t greenMask, uint32_t blueMask, int depth);
 
 // The visual's pixel value for one 0x00RRGGBB colour: each 8-bit channel is
 // cut to the mask's width (or widened by repeating its top bits, so that
-// 255 stays the brightest value) and shifted into place.
+// 255 stays the brightest value) and shifted into place; alpha is opaque.
 uint32_t VisualPixel(const PixelLayout* layout, uint32_t rgb);
 
 // The size of the PixelBuffer for a window: each side rounded up to even.

@@ -1,8 +1,14 @@
 // ondulite-x11: the saver's pictures as an X11 screen saver hack.
 //
-// The main thread owns the X connection: it handles the window's events,
-// the signals (through a self-pipe, so poll() notices them at once) and the
-// timing, and it shows each finished picture. The picture worker
+// The main thread owns the X connection: it handles the window's events
+// and the timing, and it shows each finished picture. SIGTERM, SIGINT and
+// SIGHUP end the process from the handler, whatever any thread is doing
+// (making, converting or sending a picture of any size, or waiting for a
+// server that does not answer): nothing needs undoing, as the server frees
+// a closed connection's window, image and segment itself. Only while a
+// shared segment is being made, which would outlive the process until it
+// is marked for removal, a signal waits, and reaches poll() through a
+// self-pipe. The picture worker
 // (picture_worker.h) generates on its own thread with the band pool, so a
 // signal or the window's end is noticed in the middle of a picture too.
 // As in the saver, the next picture is asked for `delay` seconds after the
@@ -27,6 +33,7 @@
 #include "xhack/hack_options.h"
 #include "xhack/picture_worker.h"
 #include "xhack/screen_image.h"
+#include "tools/process_io.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -72,10 +79,12 @@ static struct {
 } xErrors;
 
 static int signalPipe[2] = {-1, -1};
+static volatile sig_atomic_t exitAtSignal = 0;  // the handler may end the process at once
+static volatile sig_atomic_t signalled = 0;
 
 static void Complain(const std::string& message)
 {
-    std::fprintf(stderr, "ondulite-x11: %s\n", message.c_str());
+    std::fprintf(stderr, "ondulite-x11: %s\n", EscapeControlCharacters(message).c_str());
 }
 
 static int OnXError(Display* display, XErrorEvent* event)
@@ -119,11 +128,21 @@ static int EndTrap(Display* display)
 
 static void OnSignal(int)
 {
+    if (exitAtSignal) _exit(0);
+    signalled = 1;
     int saved = errno;
     char byte = 1;
     if (write(signalPipe[1], &byte, 1) < 0) {
     }
     errno = saved;
+}
+
+// Lets the handler end the process again, and ends it now for a signal
+// that came while it could not.
+static void AllowExitAtSignal(void)
+{
+    exitAtSignal = 1;
+    if (signalled) _exit(0);
 }
 
 static bool CatchSignals(void)
@@ -133,6 +152,7 @@ static bool CatchSignals(void)
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
+    exitAtSignal = 1;
     for (int s : {SIGTERM, SIGINT, SIGHUP})
         if (sigaction(s, &action, nullptr) != 0) return false;
     // A server that went away must reach the I/O error handler, not kill
@@ -158,6 +178,9 @@ static bool TakeVisual(HackState* state, Visual* visual, int depth)
         Complain("the window's visual has colour masks ondulite cannot use");
         return false;
     }
+    // A compositor shows an ARGB window's zero alpha as transparent.
+    state->layout.alpha = AlphaMaskOfVisual((uint32_t)visual->red_mask, (uint32_t)visual->green_mask,
+                                            (uint32_t)visual->blue_mask, depth);
     state->visual = visual;
     state->depth = depth;
     return true;
@@ -246,8 +269,11 @@ static XImage* CreateSharedImage(HackState* state, int32_t width, int32_t height
     XImage* image = XShmCreateImage(state->display, state->visual, (unsigned)state->depth, ZPixmap, nullptr,
                                     &state->shm, (unsigned)width, (unsigned)height);
     if (!image) return nullptr;
+    // A segment outlives the process until it is marked for removal below.
+    exitAtSignal = 0;
     state->shm.shmid = shmget(IPC_PRIVATE, (size_t)image->bytes_per_line * (size_t)height, IPC_CREAT | 0600);
     if (state->shm.shmid < 0) {
+        AllowExitAtSignal();
         XDestroyImage(image);
         return nullptr;
     }
@@ -255,17 +281,21 @@ static XImage* CreateSharedImage(HackState* state, int32_t width, int32_t height
     if (address == (void*)-1) {
         shmctl(state->shm.shmid, IPC_RMID, nullptr);
         state->shm.shmid = -1;
+        AllowExitAtSignal();
         XDestroyImage(image);
         return nullptr;
     }
+    // Marked for removal while we hold it, so that it goes away with the
+    // process however the process ends; Linux still lets the server attach
+    // a marked segment that is attached somewhere. Asking the server takes
+    // a round trip, which a signal need not wait for.
+    shmctl(state->shm.shmid, IPC_RMID, nullptr);
+    AllowExitAtSignal();
     state->shm.shmaddr = image->data = static_cast<char*>(address);
     state->shm.readOnly = True;
     BeginTrap(state->display);
     Status attached = XShmAttach(state->display, &state->shm);
     bool failed = EndTrap(state->display) || !attached;
-    // Marked for removal now that the server holds it (or never will), so
-    // the segment goes away with the process however the process ends.
-    shmctl(state->shm.shmid, IPC_RMID, nullptr);
     if (failed) {
         image->data = nullptr;
         shmdt(state->shm.shmaddr);
@@ -481,6 +511,9 @@ static void ReleaseX(HackState* state)
 
 int main(int argc, char** argv)
 {
+    // Started with a standard descriptor closed, the X connection would
+    // take its number, and --fps lines would go into the protocol.
+    if (!OpenStandardDescriptors()) return 1;
     HackOptions options;
     std::string error;
     if (!ParseHackOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), &options, &error)) {
@@ -489,7 +522,9 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::fputs(kHackUsage, stdout);
-        return 0;
+        if (StreamWritten(stdout)) return 0;
+        Complain("cannot write the usage to the standard output");
+        return 1;
     }
     if (!CatchSignals()) {
         Complain("cannot catch signals");

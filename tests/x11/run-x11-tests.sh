@@ -169,6 +169,7 @@ fi
 
 echo "== without MIT-SHM, window id in decimal"
 start_xvfb PLAIN_DISPLAY -screen 0 320x240x24 -extension MIT-SHM
+PLAIN_XVFB=${STARTED[-1]}
 LOG=$WORK/plain.log
 DISPLAY=$PLAIN_DISPLAY open_test_window 256x192
 start_hack "$LOG" --display "$PLAIN_DISPLAY" --window-id "$((TESTWIN_ID))" --seed 2026 --delay 5 --fps
@@ -200,6 +201,44 @@ else
 fi
 kill "$HACK_PID" "$TESTWIN_PID"
 
+echo "== a 32-bit visual with alpha"
+open_argb_window() {  # like open_test_window, with a depth-32 ARGB visual
+  local out=$WORK/window.$RANDOM
+  "$TESTWIN" --argb "$1" >"$out" &
+  TESTWIN_PID=$!
+  STARTED+=($TESTWIN_PID)
+  WAIT=10 wait_for test -s "$out"
+  TESTWIN_ID=$(head -n1 "$out")
+}
+open_argb_window 201x151
+LOG=$WORK/argb.log
+start_hack "$LOG" --window-id "$TESTWIN_ID" --seed 13 --delay 5 --fps
+if [ -n "$TESTWIN_ID" ] && wait_picture "$LOG" 1 201x151; then
+  shoot_window "$TESTWIN_ID" "$WORK/argb.png"
+  check "an ARGB window shows picture 1 of the seed" same_picture "$WORK/argb.png" 13 201x151 1
+  alphas=$(for at in "0 0" "100 75" "200 150"; do "$TESTWIN" --pixel "$TESTWIN_ID" $at | cut -c3-4; done | tr '\n' ' ')
+  check "its pixels are opaque: alpha ff (read: $alphas)" [ "$alphas" = "ff ff ff " ]
+else
+  fail "no picture in an ARGB window"
+  cat "$LOG"
+fi
+kill "$HACK_PID" "$TESTWIN_PID"
+
+echo "== started with the standard descriptors closed"
+open_test_window 160x120
+"$HACK" --window-id "$TESTWIN_ID" --seed 1 --fps --delay 0.5 <&- >&- 2>&- &
+HACK_PID=$!
+STARTED+=($HACK_PID)
+closed_shows() { shoot_window "$TESTWIN_ID" "$WORK/closed.png" && same_picture "$WORK/closed.png" 1 160x120 1 2>/dev/null; }
+check "it draws picture 1 of the seed" wait_for closed_shows
+descriptors=$(for fd in 0 1 2; do readlink "/proc/$HACK_PID/fd/$fd"; done | tr '\n' ' ')
+check "descriptors 0 to 2 are /dev/null, not the X connection (they are: $descriptors)" \
+  [ "$descriptors" = "/dev/null /dev/null /dev/null " ]
+sleep 1.2  # pictures 2 and 3 with their --fps lines
+kill -TERM "$HACK_PID"
+check "after some pictures SIGTERM ends it with status 0" ends_within "$HACK_PID" 10
+kill "$TESTWIN_PID"
+
 echo "== the root window"
 LOG=$WORK/root.log
 start_hack "$LOG" --root --seed 11 --delay 5 --fps
@@ -228,6 +267,32 @@ else
   cat "$LOG"
 fi
 kill "$TESTWIN_PID"
+
+echo "== SIGTERM while the X server does not answer"
+# A server that reads a picture slowly, in the limit not at all, holds the
+# hack in the middle of sending it; the signal must still end it at once.
+# (A shared-memory server and one without MIT-SHM, where the picture goes
+# through the socket.)
+start_xvfb STALL_DISPLAY -screen 0 320x240x24
+STALL_XVFB=${STARTED[-1]}
+stall_case() {  # stall_case NAME DISPLAY XVFB_PID
+  local log=$WORK/stall-$1.log
+  DISPLAY=$2 open_test_window 2048x2048
+  DISPLAY=$2 start_hack "$log" --window-id "$TESTWIN_ID" --seed 21 --delay 0 --fps
+  if WAIT=60 wait_picture "$log" 1 2048x2048; then
+    kill -STOP "$3"
+    sleep 1  # the next picture is made meanwhile and waits to be sent
+    kill -TERM "$HACK_PID"
+    check "SIGTERM while the server ($1) is stopped ends it with status 0" ends_within "$HACK_PID" 10
+    kill -CONT "$3"
+  else
+    fail "no picture in the 2048x2048 window ($1)"
+    cat "$log"
+  fi
+  kill "$HACK_PID" "$TESTWIN_PID" 2>/dev/null
+}
+stall_case MIT-SHM "$STALL_DISPLAY" "$STALL_XVFB"
+stall_case XPutImage "$PLAIN_DISPLAY" "$PLAIN_XVFB"
 
 echo "== a window of its own"
 LOG=$WORK/own.log
@@ -284,6 +349,11 @@ refuses "window id that names no window" -- --window-id "$TESTWIN_ID"
 refuses "display that cannot be opened" DISPLAY=:4095 -- --root
 refuses "display option that cannot be opened" -- --display :4094 --root
 refuses "malformed XSCREENSAVER_WINDOW" XSCREENSAVER_WINDOW=screen -- --root
+refuses "XSCREENSAVER_WINDOW with a line break and an escape sequence, shown escaped" \
+  XSCREENSAVER_WINDOW=$'0x1\n\e[2Jforged' -- --root
+check "the message shows them escaped" grep -qF '0x1\n\x1b[2Jforged' "$WORK/bad.err"
+"$HACK" --help >/dev/full 2>"$WORK/full.err"
+check "--help to a full standard output ends with status 1" [ $? -eq 1 -a "$(wc -l <"$WORK/full.err")" -eq 1 ]
 
 echo "== run-time libraries"
 needed=$(readelf -d "$HACK" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' |

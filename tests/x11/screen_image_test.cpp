@@ -138,3 +138,34 @@ TEST(CopyPictureToImage32, ConvertsChannelOrderAndByteOrder)
     CopyPictureToImage32(pixels.data(), width, height, &bgr, true, image.data(), bytesPerLine, width, height);
     EXPECT_EQ(ImagePixel(image, bytesPerLine, 3, 0), 0x10030500u);
 }
+
+TEST(CopyPictureToImage32, MakesEveryPixelOpaqueInAVisualWithAlpha)
+{
+    // The usual ARGB visual: a compositor reads a zero top byte as fully transparent.
+    EXPECT_EQ(AlphaMaskOfVisual(0xFF0000, 0x00FF00, 0x0000FF, 32), 0xFF000000u);
+    EXPECT_EQ(AlphaMaskOfVisual(0xFF0000, 0x00FF00, 0x0000FF, 24), 0u);
+    EXPECT_EQ(AlphaMaskOfVisual(0xF800, 0x07E0, 0x001F, 16), 0u);
+    EXPECT_EQ(AlphaMaskOfVisual(0x3FF00000, 0x000FFC00, 0x000003FF, 32), 0xC0000000u);  // 2-10-10-10
+
+    const int32_t width = 4, height = 2;
+    std::vector<uint32_t> pixels = TellingBuffer(width, height);
+    pixels[0] = 0;  // black stays opaque black
+    const int32_t bytesPerLine = 4 * width;
+    std::vector<uint8_t> image((size_t)bytesPerLine * height);
+    for (bool swap : {false, true}) {
+        PixelLayout argb = Layout(0xFF0000, 0x00FF00, 0x0000FF);
+        argb.alpha = 0xFF000000u;
+        CopyPictureToImage32(pixels.data(), width, height, &argb, swap, image.data(), bytesPerLine, width, height);
+        auto stored = [&](int32_t x, int32_t line) {
+            uint32_t v = ImagePixel(image, bytesPerLine, x, line);
+            return swap ? (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24) : v;
+        };
+        EXPECT_EQ(stored(3, 0), 0xFF100305u) << "swapped " << swap;
+        EXPECT_EQ(stored(0, 1), 0xFF000000u) << "swapped " << swap;
+        EXPECT_EQ(VisualPixel(&argb, 0x123456), 0xFF123456u);
+    }
+    PixelLayout abgr = Layout(0x0000FF, 0x00FF00, 0xFF0000);
+    abgr.alpha = AlphaMaskOfVisual(0x0000FF, 0x00FF00, 0xFF0000, 32);
+    CopyPictureToImage32(pixels.data(), width, height, &abgr, false, image.data(), bytesPerLine, width, height);
+    EXPECT_EQ(ImagePixel(image, bytesPerLine, 3, 0), 0xFF050310u);
+}
