@@ -11,6 +11,7 @@ PACKAGES="
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 zip unzip file xserver-xephyr
   clang libclang-rt-14-dev
+  nsis dpkg-dev lintian
 "
 
 missing=""

@@ -54,3 +54,8 @@ TEXT
   (cd build/release && TZ=UTC zip -q -X -D "../../dist/$name.zip" "$name/ondulite.scr" "$name/INSTALL.txt")
   echo "dist/$name.zip"
 done
+
+# The installer for every Windows, carrying both programs (docs/release.md).
+tools/make-installer.sh "dist/ondulite-$version-setup.exe"
+# The Debian packages of the hack and of the render tool.
+tools/make-deb.sh dist

@@ -102,6 +102,13 @@ Var saverBits
   StrCpy $saverPath "$SYSDIR\ondulite.scr"
 !macroend
 
+; FileBytes PATH VAR: the size of the file PATH in bytes.
+!macro FileBytes path var
+  FileOpen $9 "${path}" r
+  FileSeek $9 0 END ${var}
+  FileClose $9
+!macroend
+
 Section "ondulite screen saver" SectionSaver
   SectionIn RO
   !insertmacro ChooseSaver
@@ -131,12 +138,17 @@ Section "ondulite screen saver" SectionSaver
   ${EndIf}
   Rename "$SYSDIR\ondulite.scr.new" "$SYSDIR\ondulite.scr"
   GetFullPathName /SHORT $saverShort $saverPath
+  !insertmacro FileBytes $saverPath $1
   ${EnableX64FSRedirection}
   DetailPrint "Installed the $saverBits-bit saver as $saverPath"
 
   SetOutPath $INSTDIR
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  SectionGetSize ${SectionSaver} $0
+  ; The size of what is installed, in KB: the one saver and the uninstaller.
+  !insertmacro FileBytes "$INSTDIR\uninstall.exe" $0
+  IntOp $0 $0 + $1
+  IntOp $0 $0 + 1023
+  IntOp $0 $0 / 1024
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "ondulite screen saver"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
