@@ -21,10 +21,12 @@ for bits in 32 64; do
   chmod 644 "$stage/win$bits/ondulite.scr"
   touch -d "@$epoch" "$stage/win$bits/ondulite.scr"
 done
+kilobytes() { echo $(( ($(wc -c <"$1") + 1023) / 1024 )); }
 rm -f "$out"
 # -NOCD: paths are taken from here, not from the script's folder.
 makensis -V2 -WX -NOCD -INPUTCHARSET UTF8 \
   "-DVERSION=$version" "-DTARGET=$target" "-DOUTFILE=$out" \
   "-DSAVER32=$stage/win32/ondulite.scr" "-DSAVER64=$stage/win64/ondulite.scr" \
+  "-DSIZE32=$(kilobytes "$stage/win32/ondulite.scr")" "-DSIZE64=$(kilobytes "$stage/win64/ondulite.scr")" \
   packaging/windows/ondulite.nsi
 echo "$out"

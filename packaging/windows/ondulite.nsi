@@ -2,6 +2,7 @@
 ; tools/make-installer.sh builds it with makensis:
 ;   VERSION  the project's version (1.0.0)
 ;   SAVER32  the 32-bit ondulite.scr, SAVER64 the 64-bit one
+;   SIZE32, SIZE64  their sizes in KB
 ;   OUTFILE  the installer to write
 ;   TARGET   x86-ansi for the release: its stub imports nothing newer than
 ;            Windows 95 and NT 4 (subsystem 4.0). amd64-unicode only for the
@@ -95,7 +96,6 @@ Var saverBits
   ${If} ${IsNT}
   ${AndIf} ${IsNativeAMD64}
     StrCpy $saverBits 64
-    ${DisableX64FSRedirection}
   ${Else}
     StrCpy $saverBits 32
   ${EndIf}
@@ -111,7 +111,9 @@ Var saverBits
 
 Section "ondulite screen saver" SectionSaver
   SectionIn RO
-  !insertmacro ChooseSaver
+  ${If} $saverBits == 64
+    ${DisableX64FSRedirection}
+  ${EndIf}
   SetOutPath $SYSDIR
   ; Extracted beside the old one first and then put in its place, so that a
   ; saver in use leaves the old file as it was and nothing else installed.
@@ -180,6 +182,13 @@ SectionEnd
 
 Function .onInit
   !insertmacro RequireAdministrator
+  !insertmacro ChooseSaver
+  ; The space needed is the one saver's, not both.
+  ${If} $saverBits == 64
+    SectionSetSize ${SectionSaver} ${SIZE64}
+  ${Else}
+    SectionSetSize ${SectionSaver} ${SIZE32}
+  ${EndIf}
   ; In silent mode the current screen saver is changed only when asked:
   ; the elevated account's settings need not be the user's.
   ${If} ${Silent}
