@@ -59,6 +59,10 @@ Var saverPath
 Var saverShort
 Var saverBits
 
+; The saver's own picture (packaging/windows/make-icon.sh makes it), also
+; the icon of its entry in the list of programs.
+!define MUI_ICON "${__FILEDIR__}/ondulite.ico"
+!define MUI_UNICON "${__FILEDIR__}/ondulite.ico"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_RUN
