@@ -4,6 +4,7 @@
 # reproducible: the same sources give the same bytes (programs linked
 # without a time stamp, fixed file times from the last commit, no owner or
 # extra fields, a fixed order).
+# It also writes the Windows installer and the Debian packages.
 set -eu
 cd "$(dirname "$0")/.."
 
