@@ -93,6 +93,18 @@ else
   fail "man finds no ondulite(6) or ondulite-render(1)"
 fi
 
+# Debian's build flags must not change a pixel: every variant from the
+# package's render tool equals the project's own build's.
+built_render=$(find "$BUILD" -name ondulite-render -type f -perm -u+x | head -n1)
+same=0
+for variant in 0 1 2 3 4 5 6 7; do
+  /usr/bin/ondulite-render --seed 2026 --variant "$variant" --size 321x201 -o "$work/packaged.ppm" >/dev/null &&
+    "$built_render" --seed 2026 --variant "$variant" --size 321x201 -o "$work/built.ppm" >/dev/null &&
+    cmp -s "$work/packaged.ppm" "$work/built.ppm" && same=$((same + 1))
+done
+if [ "$same" -eq 8 ]; then ok "the packaged render tool makes every variant as $built_render does"; else
+  fail "the packaged render tool differs from $built_render in $((8 - same)) of 8 variants"; fi
+
 echo "== the X11 checks against the installed packages"
 ONDULITE_X11_INSTALLED=1 bash tests/x11/run-x11-tests.sh "$BUILD" >"$work/x11.log" 2>&1
 x11_status=$?
