@@ -53,8 +53,9 @@ VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 
-; The saver's path as installed, its short form (what the desktop's own
+; The saver's folder and path as installed, its short form (what the desktop's own
 ; Install verb writes) and 32 or 64.
+Var saverDir
 Var saverPath
 Var saverShort
 Var saverBits
@@ -97,13 +98,17 @@ Var saverBits
 ; (SysWOW64 on other 64-bit Windows). The 95, 98 and Me family is 32-bit
 ; whatever the processor.
 !macro ChooseSaver
+  StrCpy $saverBits 32
+  StrCpy $saverDir $SYSDIR
   ${If} ${IsNT}
-  ${AndIf} ${IsNativeAMD64}
-    StrCpy $saverBits 64
-  ${Else}
-    StrCpy $saverBits 32
+    ${If} ${IsNativeAMD64}
+      StrCpy $saverBits 64
+    ${ElseIf} ${IsWow64}
+      ; Named as the desktop, a 64-bit program, must find it.
+      StrCpy $saverDir "$WINDIR\SysWOW64"
+    ${EndIf}
   ${EndIf}
-  StrCpy $saverPath "$SYSDIR\ondulite.scr"
+  StrCpy $saverPath "$saverDir\ondulite.scr"
 !macroend
 
 ; FileBytes PATH VAR: the size of the file PATH in bytes.
@@ -118,10 +123,10 @@ Section "ondulite screen saver" SectionSaver
   ${If} $saverBits == 64
     ${DisableX64FSRedirection}
   ${EndIf}
-  SetOutPath $SYSDIR
+  SetOutPath $saverDir
   ; Extracted beside the old one first and then put in its place, so that a
   ; saver in use leaves the old file as it was and nothing else installed.
-  Delete "$SYSDIR\ondulite.scr.new"
+  Delete "$saverDir\ondulite.scr.new"
   ClearErrors
   ${If} $saverBits == 64
     File "/oname=ondulite.scr.new" "${SAVER64}"
@@ -129,20 +134,19 @@ Section "ondulite screen saver" SectionSaver
     File "/oname=ondulite.scr.new" "${SAVER32}"
   ${EndIf}
   ${If} ${Errors}
-    Delete "$SYSDIR\ondulite.scr.new"
-    MessageBox MB_OK|MB_ICONSTOP "ondulite cannot be written to $SYSDIR. Nothing was changed." /SD IDOK
+    Delete "$saverDir\ondulite.scr.new"
+    MessageBox MB_OK|MB_ICONSTOP "ondulite cannot be written to $saverDir. Nothing was changed." /SD IDOK
     SetErrorLevel 2
     Quit
   ${EndIf}
-  ClearErrors
-  Delete "$SYSDIR\ondulite.scr"
-  ${If} ${Errors}
-    Delete "$SYSDIR\ondulite.scr.new"
+  Delete $saverPath
+  ${If} ${FileExists} $saverPath
+    Delete "$saverDir\ondulite.scr.new"
     MessageBox MB_OK|MB_ICONSTOP "ondulite.scr is in use: the screen saver runs, or its settings show its preview.$\r$\n$\r$\nEnd it and run the setup again. Nothing was changed." /SD IDOK
     SetErrorLevel 2
     Quit
   ${EndIf}
-  Rename "$SYSDIR\ondulite.scr.new" "$SYSDIR\ondulite.scr"
+  Rename "$saverDir\ondulite.scr.new" $saverPath
   GetFullPathName /SHORT $saverShort $saverPath
   !insertmacro FileBytes $saverPath $1
   ${EnableX64FSRedirection}
@@ -245,9 +249,8 @@ Section "Uninstall"
     ${DisableX64FSRedirection}
   ${EndIf}
   GetFullPathName /SHORT $saverShort $saverPath
-  ClearErrors
   Delete $saverPath
-  ${If} ${Errors}
+  ${If} ${FileExists} $saverPath
     ${EnableX64FSRedirection}
     MessageBox MB_OK|MB_ICONSTOP "$saverPath is in use: the screen saver runs, or its settings show its preview.$\r$\n$\r$\nEnd it and uninstall again. Nothing was removed." /SD IDOK
     SetErrorLevel 2
