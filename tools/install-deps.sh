@@ -12,6 +12,7 @@ PACKAGES="
   wine wine64 zip unzip file xserver-xephyr
   clang libclang-rt-14-dev
   g++-i686-linux-gnu qemu-user-static
+  nsis dpkg-dev lintian
 "
 
 missing=""

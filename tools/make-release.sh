@@ -4,6 +4,7 @@
 # reproducible: the same sources give the same bytes (programs linked
 # without a time stamp, fixed file times from the last commit, no owner or
 # extra fields, a fixed order).
+# It also writes the Windows installer and the Debian packages.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -61,3 +62,8 @@ TEXT
   (cd build/release && TZ=UTC zip -q -X -D "../../dist/$name.zip" "$name/ondulite.scr" "$name/INSTALL.txt")
   echo "dist/$name.zip"
 done
+
+# The installer for every Windows, carrying both programs (docs/release.md).
+tools/make-installer.sh "dist/ondulite-$version-setup.exe"
+# The Debian packages of the hack and of the render tool.
+tools/make-deb.sh dist

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs every test: the
-# native unit tests under the sanitizers, the X11 hack under Xvfb, the
-# fuzz targets, the Windows saver under Wine, and the 32-bit picture code
-# on emulated Pentium II and newer processors. Every stage runs even when
+# native unit tests under the sanitizers, the X11 hack under Xvfb and as
+# an installed Debian package, the fuzz targets, the Windows saver (and
+# its installer) under Wine, and the 32-bit picture code on emulated
+# Pentium II and newer processors. Every stage runs even when
 # an earlier one failed; the status is non-zero when any failed.
 set -eu
 cd "$(dirname "$0")/.."
@@ -34,6 +35,7 @@ native() {
 
 stage "native unit tests" native
 stage "X11 hack" tests/x11/run-x11-tests.sh build/native
+stage "Debian packages" tests/x11/check-packages.sh build/native
 stage "fuzzing" tools/fuzz.sh
 stage "Windows saver under Wine" tools/test-windows.sh
 stage "32-bit code on emulated processors" tools/test-i686.sh

@@ -3,7 +3,8 @@
 # Makes the release twice, the second time with both saver programs linked
 # anew, and checks that the zips come out byte for byte the same and that
 # each holds exactly its folder's ondulite.scr (a Windows GUI program for
-# its processor) and INSTALL.txt (CRLF text naming the folder that fits).
+# its processor) and INSTALL.txt (CRLF text naming the folder that fits);
+# and that the installer and the Debian packages come out the same too.
 set -u
 cd "$(dirname "$0")/../.."
 version=$(sed -n 's/^project(ondulite VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -17,7 +18,11 @@ fail() {
 
 tools/make-release.sh >"$work/first.log" 2>&1 || { cat "$work/first.log"; fail "make-release.sh (first run)"; exit 1; }
 for bits in 32 64; do cp "dist/ondulite-$version-win$bits.zip" "$work/first-win$bits.zip"; done
+arch=$(dpkg --print-architecture)
+packaged="ondulite-$version-setup.exe ondulite-x11_${version}_$arch.deb ondulite-render_${version}_$arch.deb"
+for file in $packaged; do cp "dist/$file" "$work/first-$file"; done
 rm -f build/win32/ondulite.scr build/win64/ondulite.scr
+find build/deb -type f \( -name ondulite-x11 -o -name ondulite-render \) -exec rm -f {} +
 tools/make-release.sh >"$work/second.log" 2>&1 || { cat "$work/second.log"; fail "make-release.sh (second run)"; exit 1; }
 
 for bits in 32 64; do
@@ -60,4 +65,24 @@ for bits in 32 64; do
     fail "$name/INSTALL.txt"
   fi
 done
+
+# The installer and the packages: the same bytes, the installer a 32-bit
+# Windows program whose subsystem version 4.0 lets Windows 95 and NT 4 run it.
+for file in $packaged; do
+  if cmp -s "dist/$file" "$work/first-$file"; then
+    echo "ok: dist/$file is the same, byte for byte, when made again with the programs linked anew"
+  else
+    fail "dist/$file differs between two runs"
+  fi
+done
+setup=dist/ondulite-$version-setup.exe
+kind=$(file -b "$setup")
+subsystem=$(objdump -p "$setup" | awk '/MajorSubsystemVersion/ { major = $2 } /MinorSubsystemVersion/ { minor = $2 }
+  END { print major "." minor }')
+case "$kind" in
+  "PE32 executable (GUI) Intel 80386"*"Nullsoft Installer"*) [ "$subsystem" = 4.0 ] &&
+    echo "ok: $setup is a 32-bit Nullsoft installer for Windows 4.0 (95, NT 4) and later" ||
+    fail "$setup needs Windows $subsystem" ;;
+  *) fail "$setup is: $kind" ;;
+esac
 exit $status

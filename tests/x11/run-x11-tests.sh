@@ -5,6 +5,9 @@
 # root, the installed hack under XScreenSaver's settings and daemon.
 #
 # usage: tests/x11/run-x11-tests.sh [BUILD_DIR]    (default build/native, built)
+# With ONDULITE_X11_INSTALLED=1 it tests the installed packages instead
+# (tests/x11/check-packages.sh): the hack at XScreenSaver's hack path, the
+# render tool in /usr/bin, and no install into the system of its own.
 # Prints PASS/FAIL per check and "N passed, M failed" last; exits 1 when
 # anything failed.
 set -u
@@ -12,6 +15,10 @@ cd "$(dirname "$0")/../.."
 BUILD=${1:-build/native}
 HACK=$BUILD/xhack/ondulite-x11
 RENDER=$BUILD/tools/ondulite-render
+if [ -n "${ONDULITE_X11_INSTALLED:-}" ]; then
+  HACK=/usr/libexec/xscreensaver/ondulite
+  RENDER=/usr/bin/ondulite-render
+fi
 TESTWIN=$BUILD/xhack/ondulite-test-window
 for program in "$HACK" "$RENDER" "$TESTWIN"; do
   [ -x "$program" ] || { echo "missing $program: build first"; echo "0 passed, 1 failed"; exit 1; }
@@ -368,13 +375,15 @@ elif [ "$(id -u)" -ne 0 ]; then
   echo "  not root, so no install into the system and no user to run the daemon as: skipped"
 else
   STAGE=$WORK/stage
-  DESTDIR=$STAGE cmake --install "$BUILD" >/dev/null
-  check "cmake --install puts the hack, its XML and its desktop file where Debian looks" test \
+  # The packages' files are checked where they are.
+  [ -n "${ONDULITE_X11_INSTALLED:-}" ] && STAGE=
+  [ -n "$STAGE" ] && DESTDIR=$STAGE cmake --install "$BUILD" >/dev/null
+  check "the install puts the hack, its XML and its desktop file where Debian looks" test \
     -x "$STAGE/usr/libexec/xscreensaver/ondulite" -a -f "$STAGE/usr/share/xscreensaver/config/ondulite.xml" \
     -a -f "$STAGE/usr/share/applications/screensavers/ondulite.desktop"
   check "the desktop file runs the installed hack" \
     grep -qx 'Exec=/usr/libexec/xscreensaver/ondulite --root' "$STAGE/usr/share/applications/screensavers/ondulite.desktop"
-  cmake --install "$BUILD" >/dev/null
+  [ -n "${ONDULITE_X11_INSTALLED:-}" ] || cmake --install "$BUILD" >/dev/null
   XML=/usr/share/xscreensaver/config/ondulite.xml
   xpath() { xmllint --xpath "$1" "$XML" 2>/dev/null; }
   check "the XML names the hack as its program is called, with a label and a description" \

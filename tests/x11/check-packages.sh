@@ -1,0 +1,132 @@
+#!/bin/sh
+# check-packages.sh [BUILD_DIR]
+# The Debian packages as a user gets them: builds ondulite-x11 and
+# ondulite-render (tools/make-deb.sh), has lintian check them, installs them
+# with apt-get, runs the X11 checks against the installed hack and render
+# tool (XScreenSaver's settings and daemon included), then removes and
+# purges them and checks that none of their files is left. BUILD_DIR (default
+# build/native, built) provides the test window. Runs as root (or through
+# sudo). Prints ok/FAIL per check; exits non-zero when anything failed.
+set -u
+cd "$(dirname "$0")/../.."
+ROOT=$(pwd)
+BUILD=${1:-build/native}
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+work=$(mktemp -d)
+status=0
+PACKAGES="ondulite-x11 ondulite-render"
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+cleanup() {
+  for package in $PACKAGES; do
+    installed "$package" && $SUDO dpkg --purge "$package" >/dev/null 2>&1
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+ok() { echo "ok: $*"; }
+fail() {
+  echo "FAIL: $*"
+  status=1
+}
+apt() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get -y -qq "$@" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; return 1; }; }
+
+tools/make-deb.sh "$work/dist" >"$work/make.log" 2>&1 || { cat "$work/make.log"; fail "tools/make-deb.sh"; exit 1; }
+debs=$(ls "$work"/dist/*.deb)
+for deb in $debs; do echo "  $(basename "$deb"): $(wc -c <"$deb") bytes"; done
+
+# Errors and warnings fail; the informational tags are shown.
+if lintian --info --display-info --fail-on error,warning $debs >"$work/lintian.log" 2>&1; then
+  ok "lintian finds no error or warning"
+else
+  fail "lintian"
+fi
+grep -v 'running with root privileges' "$work/lintian.log" | sed 's/^/  /'
+
+for deb in $debs; do
+  depends=$(dpkg-deb -f "$deb" Depends)
+  echo "  $(dpkg-deb -f "$deb" Package) depends on: $depends"
+done
+x11_deb=$(ls "$work"/dist/ondulite-x11_*.deb)
+check_depends() {
+  for library in libc6 libx11-6 libxext6; do
+    dpkg-deb -f "$x11_deb" Depends | grep -q "\\b$library\\b" || return 1
+  done
+  [ "$(dpkg-deb -f "$x11_deb" Suggests)" = xscreensaver ]
+}
+if check_depends; then ok "ondulite-x11 depends on libc6, libx11-6 and libxext6 and suggests xscreensaver"; else
+  fail "ondulite-x11's dependencies"; fi
+
+# Files (not folders) each package holds, as installed paths, but for
+# those that this machine's dpkg is told to leave out (path-exclude, as in
+# minimal images that drop /usr/share/man and /usr/share/doc).
+excluded() {
+  sed -n 's/^path-exclude[= ]*//p' /etc/dpkg/dpkg.cfg.d/* 2>/dev/null | {
+    while read -r rule; do
+      # shellcheck disable=SC2254
+      case "$1" in $rule) exit 0 ;; esac
+    done
+    exit 1
+  }
+}
+for deb in $debs; do
+  dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sed 's|^\.||' | while read -r file; do
+    if excluded "$file"; then echo "  dpkg here leaves out $file" >&2; else echo "$file"; fi
+  done >>"$work/files"
+done
+
+if apt install $debs; then ok "apt-get installs both packages"; else fail "apt-get install"; fi
+missing=$(while read -r file; do [ -e "$file" ] || echo "$file"; done <"$work/files")
+if [ -z "$missing" ]; then ok "all $(wc -l <"$work/files") files are in place"; else fail "missing: $missing"; fi
+if [ -x /usr/libexec/xscreensaver/ondulite ] && [ -f /usr/share/xscreensaver/config/ondulite.xml ] &&
+   [ -f /usr/share/applications/screensavers/ondulite.desktop ] && [ -x /usr/bin/ondulite-render ]; then
+  ok "the hack, its XML and desktop file, and the render tool are where Debian looks"
+else
+  fail "paths of the installed files"
+fi
+if ! command -v man >/dev/null || excluded /usr/share/man/man6/ondulite.6.gz; then
+  echo "  no man, or no manual pages installed here: man pages not looked up"
+elif man -w 6 ondulite >/dev/null 2>&1 && man -w 1 ondulite-render >/dev/null 2>&1; then
+  ok "man finds ondulite(6) and ondulite-render(1)"
+else
+  fail "man finds no ondulite(6) or ondulite-render(1)"
+fi
+
+# Debian's build flags must not change a pixel: every variant from the
+# package's render tool equals the project's own build's.
+built_render=$(find "$BUILD" -name ondulite-render -type f -perm -u+x | head -n1)
+same=0
+for variant in 0 1 2 3 4 5 6 7; do
+  /usr/bin/ondulite-render --seed 2026 --variant "$variant" --size 321x201 -o "$work/packaged.ppm" >/dev/null &&
+    "$built_render" --seed 2026 --variant "$variant" --size 321x201 -o "$work/built.ppm" >/dev/null &&
+    cmp -s "$work/packaged.ppm" "$work/built.ppm" && same=$((same + 1))
+done
+if [ "$same" -eq 8 ]; then ok "the packaged render tool makes every variant as $built_render does"; else
+  fail "the packaged render tool differs from $built_render in $((8 - same)) of 8 variants"; fi
+
+echo "== the X11 checks against the installed packages"
+ONDULITE_X11_INSTALLED=1 bash tests/x11/run-x11-tests.sh "$BUILD" >"$work/x11.log" 2>&1
+x11_status=$?
+sed 's/^/  /' "$work/x11.log"
+if [ "$x11_status" -eq 0 ] && grep -q "the daemon runs ondulite" "$work/x11.log"; then
+  ok "the installed hack passes the X11 checks, XScreenSaver's daemon running it"
+else
+  fail "the X11 checks against the installed hack (status $x11_status)"
+fi
+
+if apt remove $PACKAGES; then ok "apt-get removes both packages"; else fail "apt-get remove"; fi
+left=$(while read -r file; do [ -e "$file" ] && echo "$file"; done <"$work/files")
+if [ -z "$left" ]; then ok "no file of either package is left"; else fail "left after remove: $left"; fi
+for folder in /usr/share/doc/ondulite-x11 /usr/share/doc/ondulite-render; do
+  [ -e "$folder" ] && fail "left after remove: $folder"
+done
+# With no configuration files, removing is purging; a purge after it
+# must find nothing to do.
+$SUDO dpkg --purge $PACKAGES >/dev/null 2>&1
+if ! dpkg-query -W -f='${Status}\n' $PACKAGES 2>/dev/null | grep -q -v 'not-installed'; then
+  ok "dpkg's database keeps no trace of either package"
+else
+  fail "dpkg still knows: $(dpkg-query -W -f='${Package} ${Status}\n' $PACKAGES 2>&1)"
+fi
+exit $status
