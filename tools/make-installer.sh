@@ -1,7 +1,7 @@
 #!/bin/sh
 # make-installer.sh OUTFILE [TARGET]
 # Builds the Windows installer (packaging/windows/ondulite.nsi) from the two
-# saver programs already built in build/win32 and build/win64. TARGET is
+# saver programs already built in build/win32 and build/win64, stripped. TARGET is
 # x86-ansi (the release, for every Windows) or amd64-unicode (the same
 # installer as a 64-bit program, which a Wine without 32-bit support runs).
 # Reproducible: makensis stores the files' times, which are fixed here to the
@@ -17,7 +17,10 @@ stage=build/release/installer-$target
 rm -rf "$stage"
 mkdir -p "$stage/win32" "$stage/win64" "$(dirname "$out")"
 for bits in 32 64; do
-  cp "build/win$bits/ondulite.scr" "$stage/win$bits/ondulite.scr"
+  # Stripped as in the zips; strip writes SOURCE_DATE_EPOCH as the link time.
+  triple=x86_64-w64-mingw32
+  [ "$bits" = 32 ] && triple=i686-w64-mingw32
+  SOURCE_DATE_EPOCH=$epoch "$triple-strip" -o "$stage/win$bits/ondulite.scr" "build/win$bits/ondulite.scr"
   chmod 644 "$stage/win$bits/ondulite.scr"
   touch -d "@$epoch" "$stage/win$bits/ondulite.scr"
 done

@@ -90,7 +90,7 @@ echo "== 64-bit Windows"
 new_prefix win64 || { fail "a fresh 64-bit prefix"; exit 1; }
 install
 check "/S installs with status 0 (got $setup_status)" [ "$setup_status" -eq 0 ]
-check "system32 holds the 64-bit saver, byte for byte" cmp -s "$(system32)/ondulite.scr" build/win64/ondulite.scr
+check "system32 holds the 64-bit saver, byte for byte" cmp -s "$(system32)/ondulite.scr" build/release/installer-amd64-unicode/win64/ondulite.scr
 check "syswow64 holds no saver" [ ! -e "$WINEPREFIX/drive_c/windows/syswow64/ondulite.scr" ]
 check "no temporary copy is left beside it" [ ! -e "$(system32)/ondulite.scr.new" ]
 check "without /CURRENT the current screen saver is left alone" [ -z "$(reg_value "$DESKTOP" SCRNSAVE.EXE)" ]
@@ -104,7 +104,7 @@ echo "  listed: $(reg_value "$UNINSTALL" DisplayName), $publisher, $display_vers
 check "the list of programs names publisher, version $version, size and icon" \
   [ "$publisher" = "The ondulite authors" -a "$display_version" = "$version" -a -n "$icon" ]
 # The size is the saver's and the uninstaller's, not both savers'.
-expected_kb=$(( ($(wc -c <build/win64/ondulite.scr) + $(wc -c <"$(installed)/uninstall.exe") + 1023) / 1024 ))
+expected_kb=$(( ($(wc -c <build/release/installer-amd64-unicode/win64/ondulite.scr) + $(wc -c <"$(installed)/uninstall.exe") + 1023) / 1024 ))
 check "the listed size is what was installed ($((size)) KB, expected $expected_kb KB)" [ "$((size))" -eq "$expected_kb" ]
 check "its uninstaller is where the list says" \
   [ -f "$(installed)/uninstall.exe" -a "$uninstaller" = '"C:\Program Files\ondulite\uninstall.exe"' ]
@@ -162,7 +162,7 @@ new_prefix win98 || { fail "a fresh prefix for win98"; exit 1; }
 wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
 install /CURRENT
 check "/S /CURRENT installs with status 0 (got $setup_status)" [ "$setup_status" -eq 0 ]
-check "the 32-bit saver is the one installed, byte for byte" cmp -s "$(system32)/ondulite.scr" build/win32/ondulite.scr
+check "the 32-bit saver is the one installed, byte for byte" cmp -s "$(system32)/ondulite.scr" build/release/installer-amd64-unicode/win32/ondulite.scr
 ini() { tr -d '\r' <"$WINEPREFIX/drive_c/windows/system.ini" | sed -n 's/^SCRNSAVE.EXE=//ip'; }
 check "SYSTEM.INI names it as the current screen saver ($(ini))" names_saver "$(ini)"
 uninstall
