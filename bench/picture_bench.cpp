@@ -23,7 +23,7 @@
 #include "picture/fast_path.h"
 #include "picture/picture.h"
 #include "picture/random.h"
-#include "tools/band_pool.h"
+#include "picture/band_pool.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/image_file.h"
-#include "tools/render_options.h"
+#include "tools/render/image_file.h"
+#include "tools/render/render_options.h"
 
 namespace {
 

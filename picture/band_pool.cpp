@@ -1,4 +1,4 @@
-#include "tools/band_pool.h"
+#include "picture/band_pool.h"
 
 // Reference bands are a few rows tall so that threads that finish early
 // take more and no core idles on the last one.

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/render_options.h"
+#include "tools/render/render_options.h"
 
 // The picture as a window of `windowWidth` x `windowHeight` shows it: the
 // PixelBuffer (`bufferWidth` x `bufferHeight`, both the even-rounded window

@@ -12,9 +12,9 @@
 
 #include "picture/picture.h"
 #include "picture/random.h"
-#include "tools/band_pool.h"
-#include "tools/image_file.h"
-#include "tools/render_options.h"
+#include "picture/band_pool.h"
+#include "tools/render/image_file.h"
+#include "tools/render/render_options.h"
 
 static int Fail(const std::string& message)
 {
