@@ -50,11 +50,6 @@ LRESULT PassOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return next(window, message, wParam, lParam);
 }
 
-int32_t EvenRounded(LONG size)
-{
-    return (int32_t)((size + 1) & ~1);
-}
-
 size_t PixelBytes(int32_t width, int32_t height)
 {
     uint64_t bytes = (uint64_t)(uint32_t)width * (uint64_t)(uint32_t)height * 4u;
@@ -291,8 +286,8 @@ LRESULT CreatePicture(HWND window, WPARAM wParam, LPARAM lParam)
     BITMAPINFOHEADER* header = &pictureState.header;
     ZeroMemory(header, sizeof *header);
     header->biSize = sizeof *header;
-    header->biWidth = EvenRounded(client.right - client.left);
-    header->biHeight = EvenRounded(client.bottom - client.top);  // positive: bottom-up
+    header->biWidth = EvenRounded((int32_t)(client.right - client.left));
+    header->biHeight = EvenRounded((int32_t)(client.bottom - client.top));  // positive: bottom-up
     header->biPlanes = 1;
     header->biBitCount = 32;
     header->biCompression = BI_RGB;

@@ -8,10 +8,8 @@
 // row before its first row itself, so ranges filled separately, in any
 // order and on any threads, give exactly the pixels of one whole pass.
 //
-// PixelBuffer layout: `width` x `height` 32-bit pixels 0x00RRGGBB (in
-// memory blue, green, red, zero), rows one after another with no gap, row 0
-// first. The window shows the buffer bottom-up, so row 0 is the bottom line
-// on screen. The generator writes pixels in memory order.
+// Pixels go to a PixelBuffer, laid out and sized as picture/pixel_buffer.h
+// says.
 //
 // Nothing here allocates, calls the platform or keeps state between calls
 // but the random source. Arithmetic is in double precision; values are
@@ -21,6 +19,8 @@
 
 #include <cstddef>
 #include <cstdint>
+
+#include "picture/pixel_buffer.h"
 
 constexpr int32_t kWaveSourceCount = 5;
 constexpr int32_t kPaletteSize = 1024;

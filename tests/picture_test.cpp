@@ -385,3 +385,18 @@ TEST(GeneratePicture, GoldenChecksums)
             << "seed " << g.seed << " " << g.width << "x" << g.height << " variant " << g.variant;
     }
 }
+
+// Every front end sizes and reads its buffer by these: a window of odd
+// sides gets one column and one line more, and the top line is the last row.
+TEST(PixelBuffer, EvenSidesAndTopLineLast)
+{
+    EXPECT_EQ(EvenRounded(801), 802);
+    EXPECT_EQ(EvenRounded(800), 800);
+    EXPECT_EQ(EvenRounded(1), 2);
+    EXPECT_EQ(EvenRounded(0), 0);
+    const uint32_t pixels[6 * 4] = {};
+    EXPECT_EQ(RowOfShownLine(4, 0), 3);
+    EXPECT_EQ(RowOfShownLine(4, 3), 0);
+    EXPECT_EQ(ShownLine(pixels, 6, 4, 0), pixels + 18);
+    EXPECT_EQ(ShownLine(pixels, 6, 4, 2), pixels + 6);
+}

@@ -8,11 +8,13 @@
 #include <cstring>
 #include <vector>
 
+#include "picture/pixel_buffer.h"
+
 void WindowImageRgb(const uint32_t* pixels, int32_t bufferWidth, int32_t bufferHeight, int32_t windowWidth,
                     int32_t windowHeight, uint8_t* rgb)
 {
     for (int32_t line = 0; line < windowHeight; ++line) {
-        const uint32_t* row = pixels + (size_t)(bufferHeight - 1 - line) * (size_t)bufferWidth;
+        const uint32_t* row = ShownLine(pixels, bufferWidth, bufferHeight, line);
         uint8_t* out = rgb + (size_t)line * (size_t)windowWidth * 3;
         for (int32_t x = 0; x < windowWidth; ++x) {
             uint32_t p = row[x];

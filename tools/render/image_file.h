@@ -6,11 +6,9 @@
 
 #include "tools/render/render_options.h"
 
-// The picture as a window of `windowWidth` x `windowHeight` shows it: the
-// PixelBuffer (`bufferWidth` x `bufferHeight`, both the even-rounded window
-// size, 0x00RRGGBB, row 0 the bottom line) is shown bottom-up, so its last
-// row is the image's top line, and its extra right column and bottom line
-// are clipped. Fills `rgb` with windowWidth x windowHeight x 3 bytes, top
+// The picture as a window of `windowWidth` x `windowHeight` shows it, from
+// its PixelBuffer (`bufferWidth` x `bufferHeight`, picture/pixel_buffer.h).
+// Fills `rgb` with windowWidth x windowHeight x 3 bytes, top
 // line first, red, green, blue.
 void WindowImageRgb(const uint32_t* pixels, int32_t bufferWidth, int32_t bufferHeight, int32_t windowWidth,
                     int32_t windowHeight, uint8_t* rgb);

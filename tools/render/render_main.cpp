@@ -36,8 +36,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "ondulite-render: seed %u\n", options.seed);
     }
 
-    const int32_t bufferWidth = (options.width + 1) & ~1;
-    const int32_t bufferHeight = (options.height + 1) & ~1;
+    const int32_t bufferWidth = EvenRounded(options.width);
+    const int32_t bufferHeight = EvenRounded(options.height);
     const bool progress = isatty(2) && (options.count > 4 || (int64_t)bufferWidth * bufferHeight > 16000000);
 
     std::vector<uint32_t> pixels;
