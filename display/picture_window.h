@@ -1,5 +1,7 @@
 // The picture side of the saver window: the PixelBuffer, the PictureWorker
-// thread with its helpers, and painting.
+// thread with its helpers, and painting. The window's thread runs
+// picture_window.cpp, the worker picture_worker.cpp, the helpers
+// picture_pool.cpp.
 //
 // PixelBuffer: `header.biWidth` x `header.biHeight`, the client size at
 // creation, laid out, sized and shown as picture/pixel_buffer.h says (a

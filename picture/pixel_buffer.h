@@ -23,6 +23,14 @@ constexpr int32_t EvenRounded(int32_t side)
     return side + (side & 1);
 }
 
+// The bytes of a buffer of `width` x `height`; 0 when they do not fit in
+// memory's addresses.
+inline size_t PixelBufferBytes(int32_t width, int32_t height)
+{
+    uint64_t bytes = (uint64_t)(uint32_t)width * (uint64_t)(uint32_t)height * 4u;
+    return bytes > (uint64_t)SIZE_MAX ? 0 : (size_t)bytes;
+}
+
 // The stored row that a buffer `bufferHeight` rows tall shows as line
 // `line` from the top (0 the top line).
 constexpr int32_t RowOfShownLine(int32_t bufferHeight, int32_t line)
