@@ -54,8 +54,9 @@ void PlanPicture(PicturePlan* plan, int32_t width, int32_t height, int32_t force
 // call; one pair per thread when bands run in parallel. The level of the
 // row before `firstRow` is always computed, even when no row follows. This
 // is the fast evaluation (vector instructions chosen for the processor);
-// its pixels agree with the reference's but for rare, tiny differences
-// where a level falls within rounding error of a palette or shade step.
+// its pixels equal the reference's, on every instruction set (the tests
+// demand it; a level within rounding error of a palette or shade step is
+// where a difference would first show).
 // With nothing but the two row buffers, a mirrored variant evaluates the
 // field level at every point and at its mirror point, twice the work of
 // the work items below, which pair the rows.

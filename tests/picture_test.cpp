@@ -8,6 +8,7 @@
 #include "picture/level.h"
 #include "picture/picture.h"
 #include "picture/random.h"
+#include "test_pictures.h"
 
 namespace {
 
@@ -17,25 +18,12 @@ struct Rendered {
     std::vector<uint32_t> pixels;
 };
 
-std::unique_ptr<PicturePlan> MakePlan(uint32_t seed, int32_t width, int32_t height, int32_t variant = -1)
-{
-    std::unique_ptr<PicturePlan> plan(new PicturePlan);
-    SeedRandom(seed);
-    PlanPicture(plan.get(), width, height, variant);
-    return plan;
-}
-
 Rendered Fill(const PicturePlan& plan, bool reference = true)
 {
     Rendered out;
     out.width = plan.width;
     out.height = plan.height;
-    out.pixels.assign((size_t)plan.width * plan.height, 0xDEADBEEF);
-    std::vector<float> previous(plan.width), current(plan.width);
-    if (reference)
-        FillPictureRowsReference(&plan, out.pixels.data(), previous.data(), current.data(), 0, plan.height);
-    else
-        FillPictureRows(&plan, out.pixels.data(), previous.data(), current.data(), 0, plan.height);
+    out.pixels = FillWhole(plan, reference);
     return out;
 }
 

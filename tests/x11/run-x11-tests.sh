@@ -12,7 +12,7 @@ cd "$(dirname "$0")/../.."
 BUILD=${1:-build/native}
 HACK=$BUILD/xhack/ondulite-x11
 RENDER=$BUILD/tools/ondulite-render
-TESTWIN=$BUILD/xhack/ondulite-test-window
+TESTWIN=$BUILD/tests/x11/ondulite-test-window
 for program in "$HACK" "$RENDER" "$TESTWIN"; do
   [ -x "$program" ] || { echo "missing $program: build first"; echo "0 passed, 1 failed"; exit 1; }
 done
