@@ -4,6 +4,7 @@
 // position, at the same window size.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "picture/random.h"
 #include "picture/band_pool.h"
 #include "tools/render/image_file.h"
+#include "tools/render/image_queue.h"
 #include "tools/render/render_options.h"
 
 static int Fail(const std::string& message)
@@ -41,10 +43,8 @@ int main(int argc, char** argv)
     const bool progress = isatty(2) && (options.count > 4 || (int64_t)bufferWidth * bufferHeight > 16000000);
 
     std::vector<uint32_t> pixels;
-    std::vector<uint8_t> rgb;
     try {
         pixels.resize((size_t)bufferWidth * (size_t)bufferHeight);
-        rgb.resize((size_t)options.width * (size_t)options.height * 3);
     } catch (...) {
         return Fail("not enough memory for a " + std::to_string(options.width) + "x" +
                     std::to_string(options.height) + " picture");
@@ -59,22 +59,35 @@ int main(int argc, char** argv)
     SeedRandom(options.seed);
     for (uint64_t skip = (uint64_t)(options.firstPicture - 1) * kPictureDraws; skip > 0; --skip) NextRandom();
 
+    // While the writers encode the files, the pool makes the next pictures:
+    // a buffer for every writer and one more for the picture being made.
+    const int32_t writerCount = (int32_t)std::min<uint32_t>(options.count, (uint32_t)threads);
+    ImageQueue queue;
+    if (!StartImageQueue(&queue, writerCount, writerCount + (options.count > 1 ? 1 : 0), options.format,
+                         options.width, options.height, &error)) {
+        StopBandPool(&pool);
+        return Fail(error);
+    }
+
     std::unique_ptr<PicturePlan> plan(new PicturePlan);
-    int status = 0;
     for (uint32_t i = 0; i < options.count; ++i) {
         uint32_t number = options.firstPicture + i;
         std::string path = options.count > 1 ? NumberedPath(options.outPath, number) : options.outPath;
+        int32_t slot = TakeImageSlot(&queue);
+        if (slot < 0) break;  // a file failed: make no more
         if (progress) std::fprintf(stderr, "\rondulite-render: picture %u of %u ", i + 1, options.count);
         PlanPicture(plan.get(), bufferWidth, bufferHeight, options.variant);
         RenderWithBandPool(&pool, plan.get(), pixels.data());
-        WindowImageRgb(pixels.data(), bufferWidth, bufferHeight, options.width, options.height, rgb.data());
-        if (!WriteImageFile(path, options.format, rgb.data(), options.width, options.height, &error)) {
-            if (progress) std::fputc('\n', stderr);
-            status = Fail(error);
-            break;
-        }
+        WindowImageRgb(pixels.data(), bufferWidth, bufferHeight, options.width, options.height,
+                       ImageSlotPixels(&queue, slot));
+        QueueImage(&queue, slot, path, number);
+    }
+    StopBandPool(&pool);
+    int status = 0;
+    if (!FinishImageQueue(&queue, &error)) {
+        if (progress) std::fputc('\n', stderr);
+        status = Fail(error);
     }
     if (progress && status == 0) std::fputs("done\n", stderr);
-    StopBandPool(&pool);
     return status;
 }
