@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_statistics.h"
 #include "picture/band_pool.h"
 #include "picture/picture.h"
 #include "picture/random.h"
@@ -80,13 +81,6 @@ void RunTool(benchmark::State& state, const char* extension)
         }
     }
     std::system(("rm -f " + WorkDir() + "/run-*." + extension).c_str());
-}
-
-double Smallest(const std::vector<double>& values)
-{
-    double smallest = values.empty() ? 0.0 : values[0];
-    for (double v : values) smallest = v < smallest ? v : smallest;
-    return smallest;
 }
 
 }  // namespace

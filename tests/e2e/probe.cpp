@@ -292,8 +292,13 @@ bool RunUnix(const std::string& shellCommand, DWORD timeoutMs)
 
 long SaverProcessNumber(const std::string& command)
 {
-    std::string file = probe.workDir + "/saver-number.txt";
-    if (!RunUnix("p=$(pgrep -nf '[o]ndulite[.]scr'); " + command + " > " + file)) return -1;
+    return UnixNumber("p=$(pgrep -nf '[o]ndulite[.]scr'); " + command);
+}
+
+long UnixNumber(const std::string& command)
+{
+    std::string file = probe.workDir + "/unix-number.txt";
+    if (!RunUnix("{ " + command + "; } > " + file)) return -1;
     FILE* input = std::fopen(WindowsPath(file).c_str(), "r");
     long number = -1;
     if (input) {

@@ -97,6 +97,10 @@ bool RunUnix(const std::string& shellCommand, DWORD timeoutMs = 20000);
 // shell `command` runs with $p set to that process's id and prints one
 // whole number. -1 when it cannot be read.
 long SaverProcessNumber(const std::string& command);
+
+// The whole number that the shell `command` prints; -1 when it fails or
+// prints none.
+long UnixNumber(const std::string& command);
 // xdotool with these arguments, on the probe's X display.
 bool XDo(const std::string& arguments);
 

@@ -179,19 +179,9 @@ namespace {
 // it, so that a slower machine is not taken for a saver that waits.
 long NativePictureMs(void)
 {
-    std::string file = probe.workDir + "/making-ms.txt";
-    std::string image = probe.workDir + "/making.ppm";
-    if (!RunUnix("s=$(date +%s%N) && " + probe.renderTool + " --seed 1 --size 1920x1080 --count 4 -o " + image +
-                 " 2>/dev/null && e=$(date +%s%N) && echo $(( (e - s) / 4000000 )) > " + file + " && rm -f " +
-                 probe.workDir + "/making-*.ppm"))
-        return -1;
-    FILE* input = std::fopen(WindowsPath(file).c_str(), "r");
-    long ms = -1;
-    if (input) {
-        if (std::fscanf(input, "%ld", &ms) != 1) ms = -1;
-        std::fclose(input);
-    }
-    return ms;
+    return UnixNumber("s=$(date +%s%N) && " + probe.renderTool + " --seed 1 --size 1920x1080 --count 4 -o " +
+                      probe.workDir + "/making.ppm 2>/dev/null && e=$(date +%s%N) && rm -f " + probe.workDir +
+                      "/making-*.ppm && echo $(( (e - s) / 4000000 ))");
 }
 
 std::vector<double> PictureChangeTimes(DWORD durationMs)
