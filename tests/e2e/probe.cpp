@@ -292,7 +292,10 @@ bool RunUnix(const std::string& shellCommand, DWORD timeoutMs)
 
 long SaverProcessNumber(const std::string& command)
 {
-    return UnixNumber("p=$(pgrep -nf '[o]ndulite[.]scr'); " + command);
+    // The newest saver of this Wine prefix: other prefixes may run savers too.
+    return UnixNumber("p=$(for q in $(pgrep -f '[o]ndulite[.]scr'); do tr '\\0' '\\n' < /proc/$q/environ | "
+                      "grep -qxF WINEPREFIX=$WINEPREFIX && echo $q; done | sort -n | tail -n1); " +
+                      command);
 }
 
 long UnixNumber(const std::string& command)
