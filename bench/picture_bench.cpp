@@ -4,8 +4,8 @@
 // time.
 //
 // One thread fills the picture on the benchmark's own thread (the fast
-// path item by item, as one pool thread would); all cores use the render
-// tool's band pool with one thread per core.
+// path item by item, as one pool thread would); all cores use the
+// native band pool with one thread per core.
 //
 //   ondulite_bench                               everything (about a minute)
 //   ondulite_bench --quick                       1920x1080, variants 0 and 4
@@ -20,10 +20,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_statistics.h"
 #include "picture/fast_path.h"
 #include "picture/picture.h"
 #include "picture/random.h"
-#include "tools/band_pool.h"
+#include "picture/band_pool.h"
 
 namespace {
 
@@ -78,13 +79,6 @@ void TimePicture(benchmark::State& state, Case c)
     state.counters["ms_per_picture"] = benchmark::Counter(totalSeconds * 1e3, benchmark::Counter::kAvgIterations);
     state.counters["ns_per_pixel"] =
         benchmark::Counter(totalSeconds * 1e9 / pixelCount, benchmark::Counter::kAvgIterations);
-}
-
-double Smallest(const std::vector<double>& values)
-{
-    double smallest = values.empty() ? 0.0 : values[0];
-    for (double v : values) smallest = v < smallest ? v : smallest;
-    return smallest;
 }
 
 }  // namespace

@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+#include "picture/pixel_buffer.h"
 
-int32_t EvenRounded(int32_t size)
-{
-    return size + (size & 1);
-}
+namespace {
 
 bool SameArea(const MonitorArea& a, const MonitorArea& b)
 {
@@ -74,12 +71,10 @@ void PlaceMonitorPicture(const MonitorPicture* picture, const uint32_t* pixels, 
     int32_t columns = std::min(picture->shownWidth, bufferWidth - picture->left);
     if (picture->left < 0 || picture->top < 0 || columns <= 0) return;
     for (int32_t line = 0; line < picture->shownHeight; ++line) {
-        // Line `line` from the top is the picture's row height - 1 - line,
-        // and client line top + line the buffer's row bufferHeight - 1 - (top + line).
-        int32_t bufferRow = bufferHeight - 1 - (picture->top + line);
-        if (bufferRow < 0) break;
-        const uint32_t* from = pixels + (int64_t)(picture->height - 1 - line) * picture->width;
-        uint32_t* to = buffer + (int64_t)bufferRow * bufferWidth + picture->left;
+        // The picture's line `line` is the window's client line top + line.
+        if (RowOfShownLine(bufferHeight, picture->top + line) < 0) break;
+        const uint32_t* from = ShownLine(pixels, picture->width, picture->height, line);
+        uint32_t* to = ShownLine(buffer, bufferWidth, bufferHeight, picture->top + line) + picture->left;
         std::memcpy(to, from, (size_t)columns * sizeof(uint32_t));
     }
 }

@@ -1,11 +1,9 @@
 #include "display/picture_window.h"
 
 #include <cstring>
-#include <ctime>
 
 #include "display/display_power.h"
-#include "picture/float_mode.h"
-#include "picture/random.h"
+#include "display/find_proc.h"
 
 PictureState pictureState;
 
@@ -15,10 +13,6 @@ const char kMemoryMessage[] = "Not enought memory.";
 const char kMemoryCaption[] = "ondulite";
 
 constexpr DWORD kWorkerStackSize = 4096;
-constexpr DWORD kPicturePauseMs = 1000;
-// How often a worker whose window cannot be seen looks again: the parent
-// of a preview is hidden without the preview being told.
-constexpr DWORD kHiddenPollMs = 250;
 // Wake up now and then while waiting for the worker, in case a sent
 // message slipped in between the peek and the wait.
 constexpr DWORD kStopPollMs = 100;
@@ -39,10 +33,10 @@ struct PowerSettingNotice {
     UCHAR data[1];
 };
 
-FARPROC User32Procedure(const char* name)
+template <typename Proc>
+Proc User32Proc(const char* name)
 {
-    HMODULE user32 = GetModuleHandleA("USER32.DLL");
-    return user32 ? GetProcAddress(user32, name) : nullptr;
+    return FindProc<Proc>(GetModuleHandleA("USER32.DLL"), name);
 }
 
 LRESULT PassOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -51,75 +45,9 @@ LRESULT PassOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return next(window, message, wParam, lParam);
 }
 
-int32_t EvenRounded(LONG size)
-{
-    return (int32_t)((size + 1) & ~1);
-}
-
-size_t PixelBytes(int32_t width, int32_t height)
-{
-    uint64_t bytes = (uint64_t)(uint32_t)width * (uint64_t)(uint32_t)height * 4u;
-    return bytes > (uint64_t)SIZE_MAX ? 0 : (size_t)bytes;
-}
-
 size_t PictureBytes(void)
 {
-    return PixelBytes(pictureState.header.biWidth, pictureState.header.biHeight);
-}
-
-bool StopRequested(void)
-{
-    return WaitForSingleObject(pictureState.stopEvent, 0) != WAIT_TIMEOUT;
-}
-
-// Makes one cycle's pictures in `drawing`, each monitor's in turn, and
-// gives up as soon as a stop is asked for. Every generator call of the
-// saver is here.
-bool DrawPictures(void)
-{
-    const int32_t width = pictureState.header.biWidth;
-    const int32_t height = pictureState.header.biHeight;
-    for (int32_t m = 0; m < pictureState.monitorCount; ++m) {
-        const MonitorPicture* monitor = &pictureState.monitors[m];
-        uint32_t* target = pictureState.monitorDrawing ? pictureState.monitorDrawing : pictureState.drawing;
-        PlanPicture(&pictureState.plan, monitor->width, monitor->height);
-        if (!FillWithPool(&pictureState.pool, &pictureState.plan, target)) return false;
-        if (pictureState.monitorDrawing) PlaceMonitorPicture(monitor, target, pictureState.drawing, width, height);
-    }
-    return !StopRequested();
-}
-
-void ShowDrawnPicture(void)
-{
-    EnterCriticalSection(&pictureState.shownLock);
-    std::memcpy(pictureState.pixels, pictureState.drawing, PictureBytes());
-    LeaveCriticalSection(&pictureState.shownLock);
-}
-
-// False once a stop is asked for.
-bool WaitForDisplay(void)
-{
-    HANDLE events[2] = {pictureState.stopEvent, pictureState.displayOn};
-    return WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
-}
-
-bool WindowCanBeSeen(HWND window)
-{
-    if (!IsWindowVisible(window)) return false;
-    HWND top = window;
-    for (HWND up; (GetWindowLongA(top, GWL_STYLE) & WS_CHILD) && (up = GetParent(top)) != nullptr;) top = up;
-    return !IsIconic(top);
-}
-
-// Waits while the display is off or the window cannot be seen; false once
-// a stop is asked for.
-bool WaitUntilSeen(void)
-{
-    for (;;) {
-        if (!WaitForDisplay()) return false;
-        if (WindowCanBeSeen(pictureState.window)) return true;
-        if (WaitForSingleObject(pictureState.stopEvent, kHiddenPollMs) != WAIT_TIMEOUT) return false;
-    }
+    return PixelBufferBytes(pictureState.header.biWidth, pictureState.header.biHeight);
 }
 
 void* AllocatePixels(size_t bytes)
@@ -162,8 +90,8 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC dc, LPRECT clip, LPARAM param
 // system cannot list them (Windows 95, NT 4).
 int32_t FindMonitorAreas(HWND window, MonitorSearch* search)
 {
-    EnumDisplayMonitorsProc enumerate = (EnumDisplayMonitorsProc)(void*)User32Procedure("EnumDisplayMonitors");
-    search->getInfo = (GetMonitorInfoProc)(void*)User32Procedure("GetMonitorInfoA");
+    EnumDisplayMonitorsProc enumerate = User32Proc<EnumDisplayMonitorsProc>("EnumDisplayMonitors");
+    search->getInfo = User32Proc<GetMonitorInfoProc>("GetMonitorInfoA");
     search->count = 0;
     search->origin = {0, 0};
     if (!enumerate || !search->getInfo) return 0;
@@ -194,7 +122,7 @@ bool AllocateMonitorDrawing(void)
     if (pictureState.monitorCount == 1 && FillsBuffer(&pictureState.monitors[0], width, height)) return true;
     size_t largest = 0;
     for (int32_t m = 0; m < pictureState.monitorCount; ++m) {
-        size_t bytes = PixelBytes(pictureState.monitors[m].width, pictureState.monitors[m].height);
+        size_t bytes = PixelBufferBytes(pictureState.monitors[m].width, pictureState.monitors[m].height);
         if (bytes > largest) largest = bytes;
     }
     pictureState.monitorDrawing = (uint32_t*)AllocatePixels(largest);
@@ -257,7 +185,7 @@ void StopWorker(void)
 void AskForDisplayPower(HWND window)
 {
     RegisterPowerNoticeProc subscribe =
-        (RegisterPowerNoticeProc)(void*)User32Procedure("RegisterPowerSettingNotification");
+        User32Proc<RegisterPowerNoticeProc>("RegisterPowerSettingNotification");
     if (!subscribe) return;
     const uint8_t* settings[2] = {kConsoleDisplayStateGuid, kMonitorPowerOnGuid};
     for (int i = 0; i < 2; ++i) {
@@ -270,7 +198,7 @@ void AskForDisplayPower(HWND window)
 void StopDisplayPowerNotices(void)
 {
     UnregisterPowerNoticeProc unsubscribe =
-        (UnregisterPowerNoticeProc)(void*)User32Procedure("UnregisterPowerSettingNotification");
+        User32Proc<UnregisterPowerNoticeProc>("UnregisterPowerSettingNotification");
     for (HANDLE& notice : pictureState.powerNotices) {
         if (notice && unsubscribe) unsubscribe(notice);
         notice = nullptr;
@@ -307,8 +235,8 @@ LRESULT CreatePicture(HWND window, WPARAM wParam, LPARAM lParam)
     BITMAPINFOHEADER* header = &pictureState.header;
     ZeroMemory(header, sizeof *header);
     header->biSize = sizeof *header;
-    header->biWidth = EvenRounded(client.right - client.left);
-    header->biHeight = EvenRounded(client.bottom - client.top);  // positive: bottom-up
+    header->biWidth = EvenRounded((int32_t)(client.right - client.left));
+    header->biHeight = EvenRounded((int32_t)(client.bottom - client.top));  // positive: bottom-up
     header->biPlanes = 1;
     header->biBitCount = 32;
     header->biCompression = BI_RGB;
@@ -371,21 +299,6 @@ LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         break;
     }
     return PassOn(window, message, wParam, lParam);
-}
-
-DWORD WINAPI PictureWorker(LPVOID parameter)
-{
-    (void)parameter;
-    UsePictureFloatMode();
-    SeedRandom((uint32_t)std::time(nullptr));
-    bool going = WaitForDisplay();
-    while (going && DrawPictures()) {
-        ShowDrawnPicture();
-        InvalidateRect(pictureState.window, nullptr, FALSE);
-        UpdateWindow(pictureState.window);
-        going = WaitForSingleObject(pictureState.stopEvent, kPicturePauseMs) == WAIT_TIMEOUT && WaitUntilSeen();
-    }
-    return 0;
 }
 
 bool AllocateRowBuffers(int32_t width)

@@ -1,12 +1,11 @@
 // The picture side of the saver window: the PixelBuffer, the PictureWorker
-// thread with its helpers, and painting.
+// thread with its helpers, and painting. The window's thread runs
+// picture_window.cpp, the worker picture_worker.cpp, the helpers
+// picture_pool.cpp.
 //
-// PixelBuffer: `header.biWidth` x `header.biHeight` pixels 0x00RRGGBB (in
-// memory blue, green, red, zero), rows one after another with no gap,
-// bottom-up: row 0 is the bottom line of the window. Width and height are
-// the client size at creation, each rounded up to an even number; where
-// rounded, the rightmost column and the bottom line fall outside the
-// client area and are clipped.
+// PixelBuffer: `header.biWidth` x `header.biHeight`, the client size at
+// creation, laid out, sized and shown as picture/pixel_buffer.h says (a
+// bottom-up DIB is exactly that layout).
 //
 // What it shows: a preview, or any window that the host does not mark as
 // covering the monitors, shows one picture of its own size. The full-screen

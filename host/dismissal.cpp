@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "display/find_proc.h"
 #include "display/picture_window.h"
 #include "host/cursor_travel.h"
 #include "host/host.h"
@@ -24,7 +25,7 @@ static void TakeInputMethod(HWND window)
     hostState.imeModule = GetModuleHandleA("IMM32.DLL");
     if (!hostState.imeModule) return;
     hostState.associateContext =
-        (AssociateContextProc)(void*)GetProcAddress(hostState.imeModule, "ImmAssociateContext");
+        FindProc<AssociateContextProc>(hostState.imeModule, "ImmAssociateContext");
     if (!hostState.associateContext) return;
     hostState.savedInputContext = hostState.associateContext(window, nullptr);
 }

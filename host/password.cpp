@@ -2,18 +2,11 @@
 
 #include <cstdint>
 
+#include "display/find_proc.h"
 #include "host/host_state.h"
 #include "host/password_rules.h"
 
 typedef DWORD(WINAPI* ChangePasswordProc)(LPCSTR provider, HWND parent, DWORD reserved1, DWORD reserved2);
-
-// GetProcAddress gives a generic function address; void (*)(void) is the
-// one function type a cast may pass through without a warning.
-template <typename Proc>
-static Proc FindProc(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Proc>(reinterpret_cast<void (*)(void)>(GetProcAddress(module, name)));
-}
 
 void SetSaverRunningFlag(bool running)
 {

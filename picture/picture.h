@@ -8,10 +8,8 @@
 // row before its first row itself, so ranges filled separately, in any
 // order and on any threads, give exactly the pixels of one whole pass.
 //
-// PixelBuffer layout: `width` x `height` 32-bit pixels 0x00RRGGBB (in
-// memory blue, green, red, zero), rows one after another with no gap, row 0
-// first. The window shows the buffer bottom-up, so row 0 is the bottom line
-// on screen. The generator writes pixels in memory order.
+// Pixels go to a PixelBuffer, laid out and sized as picture/pixel_buffer.h
+// says.
 //
 // Nothing here allocates, calls the platform or keeps state between calls
 // but the random source. Arithmetic is in double precision; values are
@@ -23,6 +21,8 @@
 
 #include <cstddef>
 #include <cstdint>
+
+#include "picture/pixel_buffer.h"
 
 constexpr int32_t kWaveSourceCount = 5;
 constexpr int32_t kPaletteSize = 1024;
@@ -62,8 +62,9 @@ void PlanPicture(PicturePlan* plan, int32_t width, int32_t height, int32_t force
 // call; one pair per thread when bands run in parallel. The level of the
 // row before `firstRow` is always computed, even when no row follows. This
 // is the fast evaluation (vector instructions chosen for the processor);
-// its pixels agree with the reference's but for rare, tiny differences
-// where a level falls within rounding error of a palette or shade step.
+// its pixels equal the reference's, on every instruction set (the tests
+// demand it; a level within rounding error of a palette or shade step is
+// where a difference would first show).
 // With nothing but the two row buffers, a mirrored variant evaluates the
 // field level at every point and at its mirror point, twice the work of
 // the work items below, which pair the rows.

@@ -8,6 +8,7 @@
 #include "picture/level.h"
 #include "picture/picture.h"
 #include "picture/random.h"
+#include "test_pictures.h"
 
 namespace {
 
@@ -17,25 +18,12 @@ struct Rendered {
     std::vector<uint32_t> pixels;
 };
 
-std::unique_ptr<PicturePlan> MakePlan(uint32_t seed, int32_t width, int32_t height, int32_t variant = -1)
-{
-    std::unique_ptr<PicturePlan> plan(new PicturePlan);
-    SeedRandom(seed);
-    PlanPicture(plan.get(), width, height, variant);
-    return plan;
-}
-
 Rendered Fill(const PicturePlan& plan, bool reference = true)
 {
     Rendered out;
     out.width = plan.width;
     out.height = plan.height;
-    out.pixels.assign((size_t)plan.width * plan.height, 0xDEADBEEF);
-    std::vector<float> previous(plan.width), current(plan.width);
-    if (reference)
-        FillPictureRowsReference(&plan, out.pixels.data(), previous.data(), current.data(), 0, plan.height);
-    else
-        FillPictureRows(&plan, out.pixels.data(), previous.data(), current.data(), 0, plan.height);
+    out.pixels = FillWhole(plan, reference);
     return out;
 }
 
@@ -398,4 +386,19 @@ TEST(GeneratePicture, GoldenChecksums)
         EXPECT_EQ(Fnv1a(Fill(*plan).pixels), g.checksum)
             << "seed " << g.seed << " " << g.width << "x" << g.height << " variant " << g.variant;
     }
+}
+
+// Every front end sizes and reads its buffer by these: a window of odd
+// sides gets one column and one line more, and the top line is the last row.
+TEST(PixelBuffer, EvenSidesAndTopLineLast)
+{
+    EXPECT_EQ(EvenRounded(801), 802);
+    EXPECT_EQ(EvenRounded(800), 800);
+    EXPECT_EQ(EvenRounded(1), 2);
+    EXPECT_EQ(EvenRounded(0), 0);
+    const uint32_t pixels[6 * 4] = {};
+    EXPECT_EQ(RowOfShownLine(4, 0), 3);
+    EXPECT_EQ(RowOfShownLine(4, 3), 0);
+    EXPECT_EQ(ShownLine(pixels, 6, 4, 0), pixels + 18);
+    EXPECT_EQ(ShownLine(pixels, 6, 4, 2), pixels + 6);
 }

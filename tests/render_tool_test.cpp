@@ -1,6 +1,9 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#if ONDULITE_HAVE_PNG
+#include <png.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +13,7 @@
 #include <cstdio>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -17,8 +21,8 @@
 #include <vector>
 
 #include "picture/fast_path.h"
-#include "tools/image_file.h"
-#include "tools/render_options.h"
+#include "tools/render/image_file.h"
+#include "tools/render/render_options.h"
 
 namespace {
 
@@ -48,6 +52,27 @@ std::string ReadFile(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+#if ONDULITE_HAVE_PNG
+// The pixels of a PNG file as red, green, blue bytes, top line first, by
+// libpng; empty when it cannot read the file.
+std::string ReadPng(const std::string& path, int32_t* width, int32_t* height)
+{
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return "";
+    image.format = PNG_FORMAT_RGB;
+    std::string rgb(PNG_IMAGE_SIZE(image), '\0');
+    if (!png_image_finish_read(&image, nullptr, &rgb[0], 0, nullptr)) {
+        png_image_free(&image);
+        return "";
+    }
+    *width = (int32_t)image.width;
+    *height = (int32_t)image.height;
+    return rgb;
+}
+#endif
 
 }  // namespace
 
@@ -163,11 +188,42 @@ TEST(ImageFile, WritesPpmBmpAndPngThatReadBack)
 
 #if ONDULITE_HAVE_PNG
     ASSERT_TRUE(WriteImageFile(dir + "/a.png", ImageFormat::Png, rgb, 3, 2, &error)) << error;
-    EXPECT_EQ(ReadFile(dir + "/a.png").substr(1, 3), "PNG");
+    EXPECT_EQ(ReadPng(dir + "/a.png", &w, &h), std::string((const char*)rgb, sizeof rgb));
+    EXPECT_EQ(w, 3);
+    EXPECT_EQ(h, 2);
 #else
     // A build without PNG says so and leaves no file.
     EXPECT_FALSE(WriteImageFile(dir + "/a.png", ImageFormat::Png, rgb, 3, 2, &error));
     EXPECT_EQ(ReadFile(dir + "/a.png"), "");
+#endif
+}
+
+#if ONDULITE_HAVE_PNG
+// Bytes that do not compress spread the data over several IDAT chunks, and
+// lines that differ by more than 127 wrap around in the Up filter.
+TEST(ImageFile, LargePngReadsBackExactly)
+{
+    std::string dir = TempDir();
+    const int32_t width = 701, height = 613;
+    std::string rgb((size_t)width * height * 3, '\0');
+    uint32_t state = 12345;
+    for (char& c : rgb) {
+        state = state * 1664525u + 1013904223u;
+        c = (char)(state >> 24);
+    }
+    std::string error;
+    ASSERT_TRUE(WriteImageFile(dir + "/noise.png", ImageFormat::Png, (const uint8_t*)rgb.data(), width, height,
+                               &error))
+        << error;
+    int32_t w = 0, h = 0;
+    EXPECT_TRUE(ReadPng(dir + "/noise.png", &w, &h) == rgb);
+    EXPECT_EQ(w, width);
+    EXPECT_EQ(h, height);
+    std::string file = ReadFile(dir + "/noise.png");
+    size_t chunks = 0;
+    for (size_t at = file.find("IDAT"); at != std::string::npos; at = file.find("IDAT", at + 4)) ++chunks;
+    EXPECT_GE(chunks, 2u);
+}
 #endif
 }
 
@@ -499,3 +555,30 @@ TEST(RenderToolProcess, LostOutputAndControlCharactersInMessages)
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("new\\nline\\x1b[2J/a.png"), std::string::npos) << err;
 }
+
+#if ONDULITE_HAVE_PNG
+// A run of pictures is written while the next ones are made, by as many
+// writers as threads: every file holds its own picture, whatever the
+// formats and thread counts, and PNG files read back to the PPM's pixels.
+TEST(RenderToolProcess, RunsOfPicturesHoldEachItsOwnPicture)
+{
+    std::string dir = TempDir();
+    ASSERT_EQ(RunTool("--seed 11 --size 67x41 --count 5 --threads 1 -o " + dir + "/one.ppm"), 0);
+    ASSERT_EQ(RunTool("--seed 11 --size 67x41 --count 5 --threads 3 -o " + dir + "/run.png"), 0);
+    for (int k = 1; k <= 5; ++k) {
+        int32_t w = 0, h = 0;
+        std::string ppm = Image(dir + "/one-" + std::to_string(k) + ".ppm");
+        EXPECT_TRUE(ReadPng(dir + "/run-" + std::to_string(k) + ".png", &w, &h) == ppm) << "picture " << k;
+        EXPECT_EQ(w, 67);
+        EXPECT_EQ(h, 41);
+        ASSERT_EQ(RunTool("--seed 11 --size 67x41 --picture " + std::to_string(k) + " -o " + dir + "/single.ppm"),
+                  0);
+        EXPECT_EQ(Image(dir + "/single.ppm"), ppm) << "picture " << k;
+    }
+    // A run that cannot write ends with 2 and one line, and leaves no file.
+    std::string err;
+    EXPECT_EQ(RunTool("--seed 11 --size 67x41 --count 4 -o " + dir + "/gone/run.png", &err), 2);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("gone/run-1.png"), std::string::npos) << err;
+}
+#endif

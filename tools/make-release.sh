@@ -8,9 +8,13 @@
 set -eu
 cd "$(dirname "$0")/.."
 
+version=$(sed -n 's/^project(ondulite VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+if [ -z "$version" ]; then
+  echo "make-release: no version in CMakeLists.txt's project(ondulite VERSION ...)" >&2
+  exit 1
+fi
 tools/build-windows.sh
 
-version=$(sed -n 's/^project(ondulite VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 315532800)}
 mkdir -p dist
 

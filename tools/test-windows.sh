@@ -38,13 +38,17 @@ if ! prepare_wine_prefix "$PREFIX"; then
   prepare_wine_prefix "$PREFIX"
 fi
 
+# ctest's own status decides (through a file: the pipe to tee would hide
+# it); the counts from its lines are for the reader.
 log="$ROOT/build/test-windows.log"
+failures="$ROOT/build/test-windows.failed"
+rm -f "$failures"
 {
-  ctest --test-dir build/win32 -L static --output-on-failure || true
-  ctest --test-dir build/win64 $LABELS --output-on-failure || true
+  ctest --test-dir build/win32 -L static --output-on-failure --no-tests=error || echo win32 >>"$failures"
+  ctest --test-dir build/win64 $LABELS --output-on-failure --no-tests=error || echo win64 >>"$failures"
 } 2>&1 | tee "$log"
 
 passed=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' "$log" || true)
 failed=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*(Failed|Timeout|Not Run|Exception)' "$log" || true)
 echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
+[ ! -e "$failures" ]

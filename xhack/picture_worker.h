@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "picture/picture.h"
-#include "tools/band_pool.h"
+#include "picture/band_pool.h"
 
 struct PictureWorker {
     std::thread thread;

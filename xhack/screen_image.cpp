@@ -58,11 +58,6 @@ uint32_t VisualPixel(const PixelLayout* layout, uint32_t rgb)
            PlaceChannel(layout->blue, rgb & 0xFF) | layout->alpha;
 }
 
-int32_t EvenRounded(int32_t side)
-{
-    return side + (side & 1);
-}
-
 static uint32_t SwapBytes(uint32_t v)
 {
     return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
@@ -76,7 +71,7 @@ void CopyPictureToImage32(const uint32_t* pixels, int32_t bufferWidth, int32_t b
     const bool identity = layout->red.shift == 16 && layout->red.bits == 8 && layout->green.shift == 8 &&
                           layout->green.bits == 8 && layout->blue.shift == 0 && layout->blue.bits == 8;
     for (int32_t line = 0; line < windowHeight; ++line) {
-        const uint32_t* row = pixels + (size_t)(bufferHeight - 1 - line) * (size_t)bufferWidth;
+        const uint32_t* row = ShownLine(pixels, bufferWidth, bufferHeight, line);
         uint32_t* out = reinterpret_cast<uint32_t*>(image + (size_t)line * (size_t)bytesPerLine);
         if (identity && !swapBytes && layout->alpha == 0) {
             std::memcpy(out, row, (size_t)windowWidth * sizeof(uint32_t));

@@ -2,14 +2,13 @@
 // takes, without touching X so that orientation and colour order can be
 // tested natively.
 //
-// The PixelBuffer is `bufferWidth` x `bufferHeight` 0x00RRGGBB pixels with
-// row 0 the bottom line on screen (the Windows saver shows it bottom-up);
-// both sides are the window's size rounded up to even, and the extra right
-// column and bottom line fall outside the window. X images are stored top
-// line first, so screen line r is buffer row bufferHeight - 1 - r.
+// The PixelBuffer is laid out and sized as picture/pixel_buffer.h says; X
+// images are stored top line first.
 #pragma once
 
 #include <cstdint>
+
+#include "picture/pixel_buffer.h"
 
 // Where a visual keeps each channel: the shift of the mask's lowest bit
 // and the mask's width in bits.
@@ -39,9 +38,6 @@ uint32_t AlphaMaskOfVisual(uint32_t redMask, uint32_t greenMask, uint32_t blueMa
 // cut to the mask's width (or widened by repeating its top bits, so that
 // 255 stays the brightest value) and shifted into place; alpha is opaque.
 uint32_t VisualPixel(const PixelLayout* layout, uint32_t rgb);
-
-// The size of the PixelBuffer for a window: each side rounded up to even.
-int32_t EvenRounded(int32_t side);
 
 // Copies what a `windowWidth` x `windowHeight` window shows of the
 // PixelBuffer into a 32-bit-per-pixel image whose line 0 is the top line,

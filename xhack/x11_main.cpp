@@ -363,7 +363,7 @@ static void ShowPicture(HackState* state, const PictureWorker* worker)
     } else {
         // Visuals of 16 or 24 bits per pixel: rare today, so the slow way.
         for (int32_t line = 0; line < state->height; ++line) {
-            const uint32_t* row = worker->pixels.data() + (size_t)(worker->height - 1 - line) * (size_t)worker->width;
+            const uint32_t* row = ShownLine(worker->pixels.data(), worker->width, worker->height, line);
             for (int32_t x = 0; x < state->width; ++x) XPutPixel(image, x, line, VisualPixel(&state->layout, row[x]));
         }
     }

@@ -292,8 +292,16 @@ bool RunUnix(const std::string& shellCommand, DWORD timeoutMs)
 
 long SaverProcessNumber(const std::string& command)
 {
-    std::string file = probe.workDir + "/saver-number.txt";
-    if (!RunUnix("p=$(pgrep -nf '[o]ndulite[.]scr'); " + command + " > " + file)) return -1;
+    // The newest saver of this Wine prefix: other prefixes may run savers too.
+    return UnixNumber("p=$(for q in $(pgrep -f '[o]ndulite[.]scr'); do tr '\\0' '\\n' < /proc/$q/environ | "
+                      "grep -qxF WINEPREFIX=$WINEPREFIX && echo $q; done | sort -n | tail -n1); " +
+                      command);
+}
+
+long UnixNumber(const std::string& command)
+{
+    std::string file = probe.workDir + "/unix-number.txt";
+    if (!RunUnix("{ " + command + "; } > " + file)) return -1;
     FILE* input = std::fopen(WindowsPath(file).c_str(), "r");
     long number = -1;
     if (input) {

@@ -93,10 +93,14 @@ bool UnixFinished(const std::string& marker, int* status);
 // Runs a shell command on the Unix side and waits for it; true when it
 // exited with 0.
 bool RunUnix(const std::string& shellCommand, DWORD timeoutMs = 20000);
-// A number about the newest saver process, as the Unix side sees it: the
-// shell `command` runs with $p set to that process's id and prints one
-// whole number. -1 when it cannot be read.
+// A number about the newest saver process of the probe's Wine prefix, as
+// the Unix side sees it: the shell `command` runs with $p set to that
+// process's id and prints one whole number. -1 when it cannot be read.
 long SaverProcessNumber(const std::string& command);
+
+// The whole number that the shell `command` prints; -1 when it fails or
+// prints none.
+long UnixNumber(const std::string& command);
 // xdotool with these arguments, on the probe's X display.
 bool XDo(const std::string& arguments);
 

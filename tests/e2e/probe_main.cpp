@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display/find_proc.h"
 #include "tests/e2e/probe.h"
 
 int main(int argc, char** argv)
@@ -23,8 +24,7 @@ int main(int argc, char** argv)
     probe.renderTool = argv[4];
     // Physical pixels, whatever the system's scale: the screenshots are.
     typedef BOOL(WINAPI * SetDpiAwareProc)(void);
-    SetDpiAwareProc setDpiAware =
-        (SetDpiAwareProc)(void*)GetProcAddress(GetModuleHandleA("USER32.DLL"), "SetProcessDPIAware");
+    SetDpiAwareProc setDpiAware = FindProc<SetDpiAwareProc>(GetModuleHandleA("USER32.DLL"), "SetProcessDPIAware");
     if (setDpiAware) setDpiAware();
     probe.screenWidth = GetSystemMetrics(SM_CXSCREEN);
     probe.screenHeight = GetSystemMetrics(SM_CYSCREEN);

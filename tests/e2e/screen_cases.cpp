@@ -173,6 +173,17 @@ namespace {
 // time they change: each change is a new picture on the screen. Reads the
 // screen through the X server, as a screenshot would, at a fraction of the
 // cost.
+// Milliseconds that making one 1920x1080 picture on every processor takes
+// on this machine, writing the file included (the native render tool, 4
+// pictures, the mean); -1 when it cannot be measured. The pace allows for
+// it, so that a slower machine is not taken for a saver that waits.
+long NativePictureMs(void)
+{
+    return UnixNumber("s=$(date +%s%N) && " + probe.renderTool + " --seed 1 --size 1920x1080 --count 4 -o " +
+                      probe.workDir + "/making.ppm 2>/dev/null && e=$(date +%s%N) && rm -f " + probe.workDir +
+                      "/making-*.ppm && echo $(( (e - s) / 4000000 ))");
+}
+
 std::vector<double> PictureChangeTimes(DWORD durationMs)
 {
     std::vector<double> changes;
@@ -222,9 +233,12 @@ int SaverThreads(void)
 
 }  // namespace
 
-// On a 1920x1080 screen a new picture follows the last one within 50 ms of
-// the one-second pause: making a picture on every processor and painting
-// it take the rest. The threads that make them start once, with the window.
+// On a 1920x1080 screen a new picture follows the last one after the
+// one-second pause and the making of one picture on every processor, with
+// 50 ms to spare for painting: no other wait. The making is measured on
+// this machine (above), so a slow machine passes and a saver that waits
+// for more than its pause does not. The threads that make the pictures
+// start once, with the window.
 void RunPaceCases(void)
 {
     if (!Check(probe.screenWidth == 1920 && probe.screenHeight == 1080,
@@ -271,12 +285,17 @@ void RunPaceCases(void)
     std::vector<double> sorted = gaps;
     std::sort(sorted.begin(), sorted.end());
     double median = sorted[sorted.size() / 2];
+    const long making = NativePictureMs();
+    if (!Check(making >= 0, Format("1920x1080: one picture takes %ld ms here, natively", making))) return;
+    const double due = 1000.0 + (double)making;
     Check(sorted.front() >= 995.0, Format("1920x1080: no picture before the pause is over (shortest %.0f ms)",
                                           sorted.front()));
-    Check(median <= 1050.0, Format("1920x1080: a picture follows within 50 ms of the pause (median %.0f ms)", median));
+    Check(median <= due + 50.0, Format("1920x1080: a picture follows within 50 ms of the pause and its making "
+                                       "(median %.0f ms, due %.0f ms)", median, due));
     // A single slow one can be the machine's doing; a second one is not.
-    Check(sorted[sorted.size() - 2] <= 1100.0,
-          Format("1920x1080: no more than one picture is late by more than 100 ms (%.0f ms)", sorted.back()));
+    Check(sorted[sorted.size() - 2] <= due + 100.0,
+          Format("1920x1080: no more than one picture is late by more than 100 ms (%.0f ms, due %.0f ms)",
+                 sorted[sorted.size() - 2], due));
 
     CheckPictures("/s", "Screen Saver", "1920x1080 full screen");
 }

@@ -5,6 +5,7 @@
 
 #include "picture/picture.h"
 #include "picture/random.h"
+#include "test_pictures.h"
 #include "xhack/picture_worker.h"
 
 namespace {
@@ -17,10 +18,7 @@ struct Sequence {
     {
         std::unique_ptr<PicturePlan> plan(new PicturePlan);
         PlanPicture(plan.get(), width, height);
-        std::vector<uint32_t> pixels((size_t)width * (size_t)height);
-        std::vector<float> previousRow((size_t)width), currentRow((size_t)width);
-        FillPictureRows(plan.get(), pixels.data(), previousRow.data(), currentRow.data(), 0, height);
-        return pixels;
+        return FillWhole(*plan, false);
     }
 };
 

@@ -19,7 +19,7 @@ if [ -n "${ONDULITE_X11_INSTALLED:-}" ]; then
   HACK=/usr/libexec/xscreensaver/ondulite
   RENDER=/usr/bin/ondulite-render
 fi
-TESTWIN=$BUILD/xhack/ondulite-test-window
+TESTWIN=$BUILD/tests/x11/ondulite-test-window
 for program in "$HACK" "$RENDER" "$TESTWIN"; do
   [ -x "$program" ] || { echo "missing $program: build first"; echo "0 passed, 1 failed"; exit 1; }
 done
@@ -41,14 +41,6 @@ check() {  # check NAME COMMAND...: passes when the command succeeds
   if "$@"; then pass "$name"; else fail "$name"; fi
 }
 
-cleanup() {
-  local pid
-  for pid in "${STARTED[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
 now() { echo "${EPOCHREALTIME/[,.]/}"; }  # microseconds
 
 # wait_for COMMAND...: retries for up to $WAIT seconds (default 20).
@@ -59,6 +51,40 @@ wait_for() {
     sleep 0.05
   done
 }
+
+# stop PID...: ends the processes and waits until each is gone (its own
+# children through wait, the daemon's by looking; SIGKILL after 5 s), so
+# that none outlives its case or the run.
+gone() { ! kill -0 "$1" 2>/dev/null; }
+stop() {
+  local pid
+  for pid in "$@"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null; done
+  for pid in "$@"; do
+    [ -n "$pid" ] || continue
+    wait "$pid" 2>/dev/null
+    WAIT=5 wait_for gone "$pid" || { kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; }
+  done
+  return 0
+}
+
+# What the XScreenSaver part installs into the system's paths goes again at
+# the end, and files that were there before come back.
+INSTALLED=()
+uninstall() {
+  local path
+  for path in "${INSTALLED[@]}"; do
+    rm -f "$path"
+    [ -e "$WORK/before$path" ] && cp -p "$WORK/before$path" "$path"
+  done
+  INSTALLED=()
+}
+
+cleanup() {
+  stop "${STARTED[@]}"
+  uninstall
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
 
 # start_xvfb VARIABLE ARGS...: an Xvfb on a free display, whose name goes
 # into VARIABLE. -noreset: a server that resets when its last client goes
@@ -167,7 +193,7 @@ if wait_picture "$LOG" 1 401x301; then
     fail "no picture of the new size after the window was resized"
   fi
 
-  kill "$TESTWIN_PID"
+  stop "$TESTWIN_PID"
   check "the hack ends with status 0 when its window is destroyed" ends_within "$HACK_PID" 3
 else
   fail "no picture in the window"
@@ -189,7 +215,7 @@ else
   fail "no picture without MIT-SHM"
   cat "$LOG"
 fi
-kill "$HACK_PID" "$TESTWIN_PID"
+stop "$HACK_PID" "$TESTWIN_PID"
 
 echo "== a 16-bit visual"
 start_xvfb DEEP16_DISPLAY -screen 0 320x240x16
@@ -206,7 +232,7 @@ else
   fail "no picture in a 16-bit window"
   cat "$LOG"
 fi
-kill "$HACK_PID" "$TESTWIN_PID"
+stop "$HACK_PID" "$TESTWIN_PID"
 
 echo "== a 32-bit visual with alpha"
 open_argb_window() {  # like open_test_window, with a depth-32 ARGB visual
@@ -229,7 +255,7 @@ else
   fail "no picture in an ARGB window"
   cat "$LOG"
 fi
-kill "$HACK_PID" "$TESTWIN_PID"
+stop "$HACK_PID" "$TESTWIN_PID"
 
 echo "== started with the standard descriptors closed"
 open_test_window 160x120
@@ -244,7 +270,7 @@ check "descriptors 0 to 2 are /dev/null, not the X connection (they are: $descri
 sleep 1.2  # pictures 2 and 3 with their --fps lines
 kill -TERM "$HACK_PID"
 check "after some pictures SIGTERM ends it with status 0" ends_within "$HACK_PID" 10
-kill "$TESTWIN_PID"
+stop "$TESTWIN_PID"
 
 echo "== the root window"
 LOG=$WORK/root.log
@@ -273,7 +299,7 @@ else
   fail "no picture in the big window"
   cat "$LOG"
 fi
-kill "$TESTWIN_PID"
+stop "$TESTWIN_PID"
 
 echo "== SIGTERM while the X server does not answer"
 # A server that reads a picture slowly, in the limit not at all, holds the
@@ -296,7 +322,7 @@ stall_case() {  # stall_case NAME DISPLAY XVFB_PID
     fail "no picture in the 2048x2048 window ($1)"
     cat "$log"
   fi
-  kill "$HACK_PID" "$TESTWIN_PID" 2>/dev/null
+  stop "$HACK_PID" "$TESTWIN_PID"
 }
 stall_case MIT-SHM "$STALL_DISPLAY" "$STALL_XVFB"
 stall_case XPutImage "$PLAIN_DISPLAY" "$PLAIN_XVFB"
@@ -349,8 +375,7 @@ refuses() {
 refuses "unknown option" -- --bogus
 refuses "malformed window id" -- --window-id 0x12zz
 open_test_window 16x16
-kill "$TESTWIN_PID"
-wait "$TESTWIN_PID" 2>/dev/null
+stop "$TESTWIN_PID"
 wait_for sh -c "! xdotool getwindowname $TESTWIN_ID >/dev/null 2>&1"
 refuses "window id that names no window" -- --window-id "$TESTWIN_ID"
 refuses "display that cannot be opened" DISPLAY=:4095 -- --root
@@ -383,7 +408,17 @@ else
     -a -f "$STAGE/usr/share/applications/screensavers/ondulite.desktop"
   check "the desktop file runs the installed hack" \
     grep -qx 'Exec=/usr/libexec/xscreensaver/ondulite --root' "$STAGE/usr/share/applications/screensavers/ondulite.desktop"
-  [ -n "${ONDULITE_X11_INSTALLED:-}" ] || cmake --install "$BUILD" >/dev/null
+  if [ -z "${ONDULITE_X11_INSTALLED:-}" ]; then
+    while IFS= read -r staged; do
+      path=${staged#"$STAGE"}
+      if [ -e "$path" ]; then
+        mkdir -p "$WORK/before$(dirname "$path")"
+        cp -p "$path" "$WORK/before$path"
+      fi
+      INSTALLED+=("$path")
+    done < <(find "$STAGE" -type f)
+    cmake --install "$BUILD" >/dev/null
+  fi
   XML=/usr/share/xscreensaver/config/ondulite.xml
   xpath() { xmllint --xpath "$1" "$XML" 2>/dev/null; }
   check "the XML names the hack as its program is called, with a label and a description" \
@@ -418,8 +453,7 @@ else
   STARTED+=($preview)
   check "xscreensaver-settings reads ondulite.xml without complaint" \
     sh -c "! grep -i 'ondulite' '$WORK/settings.log'"
-  kill "$settings"
-  wait "$settings" 2>/dev/null
+  stop "$settings"
   [ -n "$preview" ] && check "the preview ends once the settings' window is gone" \
     wait_for sh -c "! kill -0 $preview 2>/dev/null"
 
@@ -435,7 +469,17 @@ else
   STARTED+=($hack)
   "${AS_NOBODY[@]}" xscreensaver-command -exit >/dev/null 2>&1
   [ -n "$hack" ] && check "the hack ends when the daemon exits" wait_for sh -c "! kill -0 $hack 2>/dev/null"
-  kill "$daemon" 2>/dev/null
+  stop "$daemon"
+  installed=("${INSTALLED[@]}")
+  uninstall
+  as_before() {
+    local path
+    for path in "${installed[@]}"; do
+      if [ -e "$WORK/before$path" ]; then cmp -s "$WORK/before$path" "$path" || return 1
+      elif [ -e "$path" ]; then return 1; fi
+    done
+  }
+  check "the system paths are as before the install again (${#installed[@]} files)" as_before
 fi
 
 echo "$passed passed, $failed failed"

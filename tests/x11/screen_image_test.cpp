@@ -89,14 +89,6 @@ TEST(VisualPixel, PutsEachChannelWhereTheVisualWantsIt)
     EXPECT_EQ(VisualPixel(&deep, 0x000001), 0x004u);
 }
 
-TEST(EvenRounded, RoundsOddSidesUp)
-{
-    EXPECT_EQ(EvenRounded(801), 802);
-    EXPECT_EQ(EvenRounded(800), 800);
-    EXPECT_EQ(EvenRounded(1), 2);
-    EXPECT_EQ(EvenRounded(2), 2);
-}
-
 TEST(CopyPictureToImage32, ShowsTheBufferBottomUpAndClipsTheRoundedEdges)
 {
     // A 5 x 3 window has a 6 x 4 buffer; its row 0 and column 5 stay hidden.

@@ -2,9 +2,9 @@
 // wallpapers and tests. A seed and a picture number name a picture exactly:
 // the one a saver whose worker was seeded with that second shows in that
 // position, at the same window size.
-#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -15,10 +15,12 @@
 #include "picture/float_mode.h"
 #include "picture/picture.h"
 #include "picture/random.h"
-#include "tools/band_pool.h"
-#include "tools/image_file.h"
+#include "picture/band_pool.h"
 #include "tools/process_io.h"
-#include "tools/render_options.h"
+#include "tools/render/image_file.h"
+#include "tools/render/image_queue.h"
+#include "tools/render/render_options.h"
+#include "tools/render/temporary_file.h"
 
 static int Fail(const std::string& message)
 {
@@ -29,6 +31,8 @@ static int Fail(const std::string& message)
 int main(int argc, char** argv)
 {
     if (!OpenStandardDescriptors()) return 2;
+    // Before any other thread: they all inherit the ending signals blocked.
+    if (!RemoveTemporaryFilesOnSignals()) return Fail("cannot catch signals");
     // This thread plans the pictures.
     UsePictureFloatMode();
     RenderOptions options;
@@ -42,7 +46,7 @@ int main(int argc, char** argv)
         return Fail(std::string("this processor and system cannot run ") + SimdLevelName((SimdLevel)options.simd));
     if (options.showSimd) {
         std::printf("%s\n", SimdLevelName(ActiveSimdLevel()));
-        return 0;
+        return StreamWritten(stdout) ? 0 : Fail("cannot write to the standard output");
     }
     if (!options.seedGiven) {
         options.seed = (uint32_t)std::time(nullptr);
@@ -51,15 +55,13 @@ int main(int argc, char** argv)
         if (!StreamWritten(stderr)) return 2;
     }
 
-    const int32_t bufferWidth = (options.width + 1) & ~1;
-    const int32_t bufferHeight = (options.height + 1) & ~1;
+    const int32_t bufferWidth = EvenRounded(options.width);
+    const int32_t bufferHeight = EvenRounded(options.height);
     const bool progress = isatty(2) && (options.count > 4 || (int64_t)bufferWidth * bufferHeight > 16000000);
 
     std::vector<uint32_t> pixels;
-    std::vector<uint8_t> rgb;
     try {
         pixels.resize((size_t)bufferWidth * (size_t)bufferHeight);
-        rgb.resize((size_t)options.width * (size_t)options.height * 3);
     } catch (...) {
         return Fail("not enough memory for a " + std::to_string(options.width) + "x" +
                     std::to_string(options.height) + " picture");
@@ -68,36 +70,40 @@ int main(int argc, char** argv)
     BandPool pool;
     pool.useReference = options.reference;
     int32_t threads = options.threads > 0 ? options.threads : DefaultThreadCount();
-    // The rendering threads start with the ending signals blocked, so that
-    // the handler that removes a temporary file runs on this thread.
-    sigset_t ending, previous;
-    sigemptyset(&ending);
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, s);
-    pthread_sigmask(SIG_BLOCK, &ending, &previous);
-    bool started = StartBandPool(&pool, threads, bufferWidth);
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    if (!started) return Fail("cannot start the rendering threads");
-    if (!RemoveTemporaryFileOnSignals()) return Fail("cannot catch signals");
+    if (!StartBandPool(&pool, threads, bufferWidth)) return Fail("cannot start the rendering threads");
 
     SeedRandom(options.seed);
     SkipPictures(options.firstPicture - 1);
 
+    // While the writers encode the files, the pool makes the next pictures:
+    // a buffer for every writer and one more for the picture being made.
+    const int32_t writerCount = (int32_t)std::min<uint32_t>(options.count, (uint32_t)threads);
+    ImageQueue queue;
+    if (!StartImageQueue(&queue, writerCount, writerCount + (options.count > 1 ? 1 : 0), options.format,
+                         options.width, options.height, &error)) {
+        StopBandPool(&pool);
+        return Fail(error);
+    }
+
     std::unique_ptr<PicturePlan> plan(new PicturePlan);
-    int status = 0;
     for (uint32_t i = 0; i < options.count; ++i) {
         uint32_t number = options.firstPicture + i;
         std::string path = options.count > 1 ? NumberedPath(options.outPath, number) : options.outPath;
+        int32_t slot = TakeImageSlot(&queue);
+        if (slot < 0) break;  // a file failed: make no more
         if (progress) std::fprintf(stderr, "\rondulite-render: picture %u of %u ", i + 1, options.count);
         PlanPicture(plan.get(), bufferWidth, bufferHeight, options.variant);
         RenderWithBandPool(&pool, plan.get(), pixels.data());
-        WindowImageRgb(pixels.data(), bufferWidth, bufferHeight, options.width, options.height, rgb.data());
-        if (!WriteImageFile(path, options.format, rgb.data(), options.width, options.height, &error)) {
-            if (progress) std::fputc('\n', stderr);
-            status = Fail(error);
-            break;
-        }
+        WindowImageRgb(pixels.data(), bufferWidth, bufferHeight, options.width, options.height,
+                       ImageSlotPixels(&queue, slot));
+        QueueImage(&queue, slot, path, number);
+    }
+    StopBandPool(&pool);
+    int status = 0;
+    if (!FinishImageQueue(&queue, &error)) {
+        if (progress) std::fputc('\n', stderr);
+        status = Fail(error);
     }
     if (progress && status == 0) std::fputs("done\n", stderr);
-    StopBandPool(&pool);
     return status;
 }

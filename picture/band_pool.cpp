@@ -1,4 +1,4 @@
-#include "tools/band_pool.h"
+#include "picture/band_pool.h"
 
 #include "picture/float_mode.h"
 
