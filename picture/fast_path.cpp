@@ -36,6 +36,8 @@ static const FastKernels* KernelsOf(SimdLevel level)
         return Avx2Kernels();
     case kSimdAvx512:
         return Avx512Kernels();
+    case kSimdWasm128:
+        return Wasm128Kernels();
     case kSimdPortable:
         break;
     }
@@ -61,6 +63,9 @@ bool SimdLevelSupported(SimdLevel level)
     default:
         return false;
     }
+#elif defined(__wasm_simd128__)
+    // A module built with SIMD only loads where the engine has it.
+    return level == kSimdWasm128;
 #else
     return false;
 #endif
@@ -93,7 +98,7 @@ bool UseSimdLevel(SimdLevel level)
 
 const char* SimdLevelName(SimdLevel level)
 {
-    static const char* const kNames[kSimdLevelCount] = {"portable", "sse2", "avx2", "avx512"};
+    static const char* const kNames[kSimdLevelCount] = {"portable", "sse2", "avx2", "avx512", "wasm128"};
     return level >= kSimdPortable && level < kSimdLevelCount ? kNames[level] : "unknown";
 }
 

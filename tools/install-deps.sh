@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages that building and testing ondulite need, and
 # nothing when they are all present already. Runs as root (or through sudo).
+# With package names, installs those alone (when missing).
 set -eu
 
 PACKAGES="
@@ -11,7 +12,9 @@ PACKAGES="
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 zip unzip file xserver-xephyr
   clang libclang-rt-14-dev
+  emscripten chromium nodejs python3
 "
+[ $# -gt 0 ] && PACKAGES="$*"
 
 missing=""
 for p in $PACKAGES; do

@@ -1,0 +1,50 @@
+// Shared by the page and its workers: loading the picture module and
+// filling a picture's work items with it. Plain script, no modules, so that
+// workers load it with importScripts in every browser.
+'use strict';
+
+// The smallest module that uses a 128-bit SIMD instruction: where it
+// validates, the SIMD build runs.
+const kSimdProbe = new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1, 0, 10, 10, 1, 8,
+  0, 65, 0, 253, 15, 253, 98, 11]);
+
+function BrowserHasSimd() {
+  try {
+    return typeof WebAssembly === 'object' && WebAssembly.validate(kSimdProbe);
+  } catch (error) {
+    return false;
+  }
+}
+
+// The script of the picture module to load: `form` is 'simd', 'scalar' or
+// 'auto' (SIMD where the browser has it).
+function PictureScript(form) {
+  if (form === 'auto') form = BrowserHasSimd() ? 'simd' : 'scalar';
+  return 'picture-' + form + '.js';
+}
+
+// Fills the work items first, first + step, ... of picture `job`
+// ({seed, picture, width, height, variant}) in `module`, handing each
+// finished run of window lines to sendLines(firstLine, lineCount, rgba)
+// with its own copy of the pixels. Returns {items, variant}, or null when
+// the module cannot get the picture's memory.
+function RenderItems(module, job, first, step, sendLines) {
+  const items = module._OndulitePlan(job.seed >>> 0, job.picture >>> 0, job.width, job.height, job.variant);
+  if (items < 0) return null;
+  const rowBytes = job.width * 4;
+  for (let item = first; item < items; item += step) {
+    const ranges = module._OnduliteFillItem(item);
+    for (let r = 0; r < ranges; ++r) {
+      const firstRow = module._OnduliteRangeFirst(r);
+      const endRow = module._OnduliteRangeEnd(r);
+      const count = module._OnduliteLinesCount(firstRow, endRow);
+      if (count === 0) continue;
+      const address = module._OnduliteLines(firstRow, endRow);
+      if (address === 0) return null;
+      // HEAPU8 is read after the call: memory may have grown in it.
+      const rgba = module.HEAPU8.slice(address, address + count * rowBytes);
+      sendLines(module._OnduliteLinesFirst(endRow), count, rgba);
+    }
+  }
+  return {items: items, variant: module._OnduliteVariant()};
+}
