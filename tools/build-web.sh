@@ -6,7 +6,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-tools/install-deps.sh emscripten
+tools/install-deps.sh emscripten nodejs
 # Debian's emcc runs its JavaScript optimiser with the system's node, which
 # finds the optimiser's modules only here.
 export NODE_PATH=/usr/share/nodejs
@@ -25,7 +25,8 @@ SOURCES="picture/random.cpp picture/picture.cpp picture/fast_path.cpp picture/fa
 EXPORTS="_OndulitePlan,_OnduliteVariant,_OnduliteFillItem,_OnduliteRangeFirst,_OnduliteRangeEnd,\
 _OnduliteLinesFirst,_OnduliteLinesCount,_OnduliteLines,_OnduliteKernelName"
 
-for form in simd scalar; do
+build_form() {  # simd | scalar
+  form=$1
   simd=""
   [ "$form" = simd ] && simd=-msimd128
   objs=""
@@ -40,7 +41,17 @@ for form in simd scalar; do
     -sMODULARIZE=1 -sEXPORT_NAME=createOndulitePicture -sENVIRONMENT=web,worker \
     -sALLOW_MEMORY_GROWTH=1 -sABORTING_MALLOC=0 -sFILESYSTEM=0 --no-entry \
     -sEXPORTED_FUNCTIONS="$EXPORTS" -sEXPORTED_RUNTIME_METHODS=UTF8ToString
-done
+}
+
+# The two forms side by side, one per core.
+build_form simd &
+simd_job=$!
+build_form scalar &
+scalar_job=$!
+failed=0
+wait "$simd_job" || failed=1
+wait "$scalar_job" || failed=1
+[ "$failed" = 0 ] || { echo "build-web.sh: the WebAssembly build failed" >&2; exit 1; }
 
 cp web/index.html web/page.js web/render.js web/worker.js "$out/"
 echo "$out/index.html"

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds dist/ondulite-<version>-win32.zip and -win64.zip, each holding the
-# saver and a short text on installing it (docs/release.md). The zips are
+# saver and a short text on installing it, and -web.zip, the web page
+# (docs/release.md). The zips are
 # reproducible: the same sources give the same bytes (programs linked
 # without a time stamp, fixed file times from the last commit, no owner or
 # extra fields, a fixed order).
@@ -54,3 +55,7 @@ TEXT
   (cd build/release && TZ=UTC zip -q -X -D "../../dist/$name.zip" "$name/ondulite.scr" "$name/INSTALL.txt")
   echo "dist/$name.zip"
 done
+
+# The web page, to put on any static host.
+tools/build-web.sh >/dev/null
+tools/zip-web.sh

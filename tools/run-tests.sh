@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs every test: the
 # native unit tests under the sanitizers, the X11 hack under Xvfb, the
-# fuzz targets, and the Windows saver under Wine. Every stage runs even when
-# an earlier one failed; the status is non-zero when any failed.
+# fuzz targets, the Windows saver under Wine, and the web page in Chromium.
+# Every stage runs even when an earlier one failed; the status is non-zero
+# when any failed.
 set -eu
 cd "$(dirname "$0")/.."
 JOBS=$(nproc 2>/dev/null || echo 2)
@@ -35,6 +36,7 @@ stage "native unit tests" native
 stage "X11 hack" tests/x11/run-x11-tests.sh build/native
 stage "fuzzing" tools/fuzz.sh
 stage "Windows saver under Wine" tools/test-windows.sh
+stage "web page in Chromium" tests/web/run-web-tests.sh build/native
 
 if [ -n "$failures" ]; then
   echo "failed stages:$failures"

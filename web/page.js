@@ -192,12 +192,14 @@
     details.appendChild(code);
   }
 
-  function Show(job, result, ms) {
+  // `start` is when the picture was begun: its time runs to its showing.
+  function Show(job, result, start) {
     if (canvas.width !== job.width || canvas.height !== job.height) {
       canvas.width = job.width;
       canvas.height = job.height;
     }
     context.putImageData(result.image, 0, 0);
+    const ms = performance.now() - start;
     state.shown = {seed: job.seed, picture: job.picture, variant: result.variant, forcedVariant: job.variant,
       width: job.width, height: job.height, ms: ms};
     state.shownCount += 1;
@@ -236,7 +238,7 @@
         Say('Not enough memory for a ' + job.width + 'x' + job.height + ' picture.');
         return;
       }
-      Show(job, result, performance.now() - start);
+      Show(job, result, start);
       loop.timer = window.setTimeout(MakeNext, kPauseMs);
     }, function (error) {
       loop.job = null;
