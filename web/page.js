@@ -350,6 +350,6 @@
     state.threads = Math.max(1, engine.workers.length);
     MakeNext();
   }, function (error) {
-    Say('The pictures cannot be made in this browser: ' + (error && error.message ? error.message : error) + '.');
+    Say('The pictures cannot be made here: ' + (error && error.message ? error.message : error) + '.');
   });
 })();

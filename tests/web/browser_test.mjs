@@ -201,6 +201,28 @@ try {
     await ClosePage(page);
   });
 
+  await Case('a module that cannot load leaves a message on the page, not a blank one', async () => {
+    const page = await OpenPage(browser, null, {width: 320, height: 200});
+    await page.send('Fetch.enable', {patterns: [{urlPattern: '*picture-*.wasm'}]});
+    const listener = page.browser.listeners.get(page.sessionId);
+    page.browser.listeners.set(page.sessionId, (method, params) => {
+      if (method === 'Fetch.requestPaused') page.send('Fetch.failRequest', {requestId: params.requestId, errorReason: 'Failed'});
+      listener(method, params);
+    });
+    await Navigate(page, `${base}/?seed=1&picture=1`);
+    const message = await Evaluate(page, `new Promise(function (resolve) {
+      const box = document.getElementById('message');
+      const limit = Date.now() + 20000;
+      (function Look() {
+        if (!box.hidden || Date.now() > limit) resolve(box.hidden ? '' : box.textContent);
+        else setTimeout(Look, 100);
+      })();
+    })`);
+    Check(/cannot be made|Error/.test(message), `the page says "${message}"`);
+    Check(await Evaluate(page, 'window.onduliteState.shownCount') === 0, 'a picture was shown without its module');
+    await ClosePage(page);
+  });
+
   await Case('the save control downloads the picture as a PNG at full resolution', async () => {
     const downloads = join(work, 'downloads');
     await browser.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads, eventsEnabled: true});
