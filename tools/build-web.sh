@@ -10,6 +10,9 @@ tools/install-deps.sh emscripten nodejs
 # Debian's emcc runs its JavaScript optimiser with the system's node, which
 # finds the optimiser's modules only here.
 export NODE_PATH=/usr/share/nodejs
+# Debian's emscripten ships its system libraries prebuilt, in a cache that
+# it keeps frozen: a fresh machine builds at once, with no first-run
+# library build and no writable cache.
 
 out=build/web
 objects=build/web-objects
