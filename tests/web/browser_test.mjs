@@ -141,6 +141,26 @@ try {
     await ClosePage(page);
   });
 
+  await Case('a new window size gets the sequence\'s next picture at that size', async () => {
+    const page = await OpenPage(browser, `${base}/?seed=77&picture=3`, {width: 300, height: 200});
+    await ShownPicture(page, 3);
+    await page.send('Emulation.setDeviceMetricsOverride', {width: 411, height: 233, deviceScaleFactor: 1, mobile: false});
+    const resized = await Evaluate(page, `new Promise(function (resolve) {
+      function Look() {
+        const shown = window.onduliteState.shown;
+        if (shown.width === 411) resolve(shown.picture);
+        else addEventListener('ondulite-shown', Look, {once: true});
+      }
+      Look();
+    })`);
+    Check(resized >= 4, `picture ${resized} after the resize`);
+    const shown = await ShownPicture(page, resized);
+    Check(shown.width === 411 && shown.height === 233, `canvas ${shown.width}x${shown.height} after the resize`);
+    ExpectRendered(shown);
+    ExpectQuiet(page);
+    await ClosePage(page);
+  });
+
   await Case('a hidden page makes no pictures and goes on where it stopped', async () => {
     const page = await OpenPage(browser, `${base}/?seed=5&picture=1`, {width: 160, height: 100});
     await ShownPicture(page, 1);
