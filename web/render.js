@@ -25,9 +25,12 @@ function PictureScript(form) {
 
 // Fills the work items first, first + step, ... of picture `job`
 // ({seed, picture, width, height, variant}) in `module`, handing each
-// finished run of window lines to sendLines(firstLine, lineCount, rgba)
-// with its own copy of the pixels. Returns {items, variant}, or null when
-// the module cannot get the picture's memory.
+// finished run of window lines to sendLines(firstLine, lineCount, rgba),
+// where rgba views the module's memory and is valid only during the call:
+// the receiver copies it where it belongs, so no buffer is made per item
+// (a fresh buffer costs far more than the copy, in the first touch of its
+// memory). Returns {items, variant}, or null when the module cannot get the
+// picture's memory.
 function RenderItems(module, job, first, step, sendLines) {
   const items = module._OndulitePlan(job.seed >>> 0, job.picture >>> 0, job.width, job.height, job.variant);
   if (items < 0) return null;
@@ -42,8 +45,7 @@ function RenderItems(module, job, first, step, sendLines) {
       const address = module._OnduliteLines(firstRow, endRow);
       if (address === 0) return null;
       // HEAPU8 is read after the call: memory may have grown in it.
-      const rgba = module.HEAPU8.slice(address, address + count * rowBytes);
-      sendLines(module._OnduliteLinesFirst(endRow), count, rgba);
+      sendLines(module._OnduliteLinesFirst(endRow), count, module.HEAPU8.subarray(address, address + count * rowBytes));
     }
   }
   return {items: items, variant: module._OnduliteVariant()};
