@@ -145,34 +145,60 @@
     const image = PictureImage(engine, job);
     const rowBytes = job.width * 4;
     if (engine.workers.length === 0) {
-      const result = RenderItems(engine.module, job, 0, 1, function (line, count, rgba) {
-        image.data.set(rgba, line * rowBytes);
-      });
-      return Promise.resolve(result && {image: image, variant: result.variant});
+      const items = PlanItems(engine.module, job);
+      if (items < 0) return Promise.resolve(null);
+      for (let item = 0; item < items; ++item) {
+        const ok = FillItem(engine.module, job, item, function (line, count, rgba) {
+          image.data.set(rgba, line * rowBytes);
+        });
+        if (!ok) return Promise.resolve(null);
+      }
+      return Promise.resolve({image: image, variant: PlannedVariant(engine.module)});
     }
+    // The items are dealt as the workers finish them, two ahead each, so a
+    // worker on a core that something else keeps busy takes fewer of them
+    // and none waits for the next one.
     return new Promise(function (resolve, reject) {
-      let pending = engine.workers.length;
-      let complete = true;
+      const workers = engine.workers.length;
+      let items = -1;  // known from the first worker's plan
+      let nextItem = 2 * workers;
+      let filled = 0;
       let variant = -1;
+      let finished = false;
+      function Finish(result) {
+        finished = true;
+        resolve(result);
+      }
       engine.listener = {
         take: function (message, worker) {
-          if (message.type === 'lines') {
-            // Lines of a dropped picture are not copied; the buffer goes back either way.
-            if (message.id === job.id) image.data.set(message.rgba, message.line * rowBytes);
-            worker.postMessage({type: 'spare', buffer: message.rgba.buffer}, [message.rgba.buffer]);
-            return;
+          const current = message.id === job.id && !finished;
+          // Lines of a dropped picture are not copied; their buffers go back either way.
+          const spares = [];
+          if (message.type === 'item') {
+            message.parts.forEach(function (part) {
+              if (current) image.data.set(part.rgba, part.line * rowBytes);
+              spares.push(part.rgba.buffer);
+            });
           }
-          if (message.id !== job.id) return;
-          if (message.type === 'done') {
-            complete = complete && message.ok;
+          if (current && message.type === 'planned') {
+            if (message.items < 0) Finish(null);
+            items = message.items;
             variant = message.variant;
-            if (--pending === 0) resolve(complete ? {image: image, variant: variant} : null);
+          } else if (current && message.type === 'item') {
+            if (!message.ok) Finish(null);
+            filled += 1;
+            if (filled === items) Finish({image: image, variant: variant});
+            if (nextItem < items && !finished) {
+              worker.postMessage({type: 'fill', id: job.id, item: nextItem++, spares: spares}, spares);
+              return;
+            }
           }
+          if (spares.length > 0) worker.postMessage({type: 'spare', spares: spares}, spares);
         },
         fail: reject,
       };
       engine.workers.forEach(function (worker, i) {
-        worker.postMessage({type: 'render', job: job, first: i, step: engine.workers.length});
+        worker.postMessage({type: 'render', job: job, items: [i, i + workers]});
       });
     });
   }

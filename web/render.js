@@ -23,30 +23,36 @@ function PictureScript(form) {
   return 'picture-' + form + '.js';
 }
 
-// Fills the work items first, first + step, ... of picture `job`
-// ({seed, picture, width, height, variant}) in `module`, handing each
-// finished run of window lines to sendLines(firstLine, lineCount, rgba),
-// where rgba views the module's memory and is valid only during the call:
-// the receiver copies it where it belongs, so no buffer is made per item
-// (a fresh buffer costs far more than the copy, in the first touch of its
-// memory). Returns {items, variant}, or null when the module cannot get the
-// picture's memory.
-function RenderItems(module, job, first, step, sendLines) {
-  const items = module._OndulitePlan(job.seed >>> 0, job.picture >>> 0, job.width, job.height, job.variant);
-  if (items < 0) return null;
+// Plans picture `job` ({seed, picture, width, height, variant}) in
+// `module`, which holds one planned picture at a time. Returns the number
+// of its work items, or -1 when the module cannot get the picture's memory.
+function PlanItems(module, job) {
+  return module._OndulitePlan(job.seed >>> 0, job.picture >>> 0, job.width, job.height, job.variant);
+}
+
+// The variant of the planned picture.
+function PlannedVariant(module) {
+  return module._OnduliteVariant();
+}
+
+// Fills work item `item` of the planned picture `job`, handing each run of
+// window lines it finished to sendLines(firstLine, lineCount, rgba), where
+// rgba views the module's memory and is valid only during the call: the
+// receiver copies it where it belongs, so no buffer is made per item (a
+// fresh buffer costs far more than the copy, in the first touch of its
+// memory). Returns false when the module cannot get the lines' memory.
+function FillItem(module, job, item, sendLines) {
   const rowBytes = job.width * 4;
-  for (let item = first; item < items; item += step) {
-    const ranges = module._OnduliteFillItem(item);
-    for (let r = 0; r < ranges; ++r) {
-      const firstRow = module._OnduliteRangeFirst(r);
-      const endRow = module._OnduliteRangeEnd(r);
-      const count = module._OnduliteLinesCount(firstRow, endRow);
-      if (count === 0) continue;
-      const address = module._OnduliteLines(firstRow, endRow);
-      if (address === 0) return null;
-      // HEAPU8 is read after the call: memory may have grown in it.
-      sendLines(module._OnduliteLinesFirst(endRow), count, module.HEAPU8.subarray(address, address + count * rowBytes));
-    }
+  const ranges = module._OnduliteFillItem(item);
+  for (let r = 0; r < ranges; ++r) {
+    const firstRow = module._OnduliteRangeFirst(r);
+    const endRow = module._OnduliteRangeEnd(r);
+    const count = module._OnduliteLinesCount(firstRow, endRow);
+    if (count === 0) continue;
+    const address = module._OnduliteLines(firstRow, endRow);
+    if (address === 0) return false;
+    // HEAPU8 is read after the call: memory may have grown in it.
+    sendLines(module._OnduliteLinesFirst(endRow), count, module.HEAPU8.subarray(address, address + count * rowBytes));
   }
-  return {items: items, variant: module._OnduliteVariant()};
+  return true;
 }

@@ -5,6 +5,7 @@
 importScripts('render.js');
 
 let pictureModule = null;
+let planned = null;  // {job, items}: the picture the module holds
 // Buffers of lines that the page has copied and handed back, to be used
 // again: a new one for every item would cost more than making its lines.
 const spareBuffers = [];
@@ -12,6 +13,10 @@ const kMaxSpareBuffers = 64;
 
 function Reply(message, transfer) {
   self.postMessage(message, transfer || []);
+}
+
+function KeepSpares(buffers) {
+  for (const buffer of buffers || []) if (spareBuffers.length < kMaxSpareBuffers) spareBuffers.push(buffer);
 }
 
 // A copy of `rgba` in a spare buffer, or a new one when none is big enough.
@@ -26,6 +31,20 @@ function LinesCopy(rgba) {
   return copy;
 }
 
+// Fills item `item` of picture `id` and sends its lines in one message;
+// items of another picture, or beyond the last, are not there to fill.
+function FillAndSend(id, item) {
+  if (!planned || planned.job.id !== id || item >= planned.items) return;
+  const parts = [];
+  const transfer = [];
+  const ok = FillItem(pictureModule, planned.job, item, function (line, count, rgba) {
+    const copy = LinesCopy(rgba);
+    parts.push({line: line, count: count, rgba: copy});
+    transfer.push(copy.buffer);
+  });
+  Reply({type: 'item', id: id, item: item, ok: ok, parts: parts}, transfer);
+}
+
 self.onmessage = function (event) {
   const message = event.data;
   try {
@@ -37,15 +56,19 @@ self.onmessage = function (event) {
       }, function (error) {
         Reply({type: 'failed', text: String(error)});
       });
-    } else if (message.type === 'spare') {
-      if (spareBuffers.length < kMaxSpareBuffers) spareBuffers.push(message.buffer);
     } else if (message.type === 'render') {
+      // Every worker plans the picture itself (its 42 draws and palette, well
+      // under a millisecond), then fills the items the page deals it.
       const job = message.job;
-      const result = RenderItems(pictureModule, job, message.first, message.step, function (line, count, rgba) {
-        const copy = LinesCopy(rgba);
-        Reply({type: 'lines', id: job.id, line: line, count: count, rgba: copy}, [copy.buffer]);
-      });
-      Reply({type: 'done', id: job.id, ok: result !== null, variant: result ? result.variant : -1});
+      const items = PlanItems(pictureModule, job);
+      planned = items >= 0 ? {job: job, items: items} : null;
+      Reply({type: 'planned', id: job.id, items: items, variant: items >= 0 ? PlannedVariant(pictureModule) : -1});
+      message.items.forEach(function (item) { FillAndSend(job.id, item); });
+    } else if (message.type === 'fill') {
+      KeepSpares(message.spares);
+      FillAndSend(message.id, message.item);
+    } else if (message.type === 'spare') {
+      KeepSpares(message.spares);
     }
   } catch (error) {
     Reply({type: 'failed', text: String(error && error.message || error)});

@@ -199,6 +199,23 @@ try {
     await ClosePage(page);
   });
 
+  await Case('the items are dealt to any number of workers: fewer items than workers, and many more', async () => {
+    // 90x40 single-field: 2 items for 5 workers; 150x700 mirrored: 22 items
+    // for 3 workers, dealt as they finish, and the next picture after it.
+    for (const [width, height, variant, threads] of [[90, 40, 2, 5], [150, 700, 5, 3]]) {
+      const page = await OpenPage(browser, `${base}/?seed=4711&picture=9&variant=${variant}&threads=${threads}`,
+        {width, height});
+      for (const picture of [9, 10]) {
+        const shown = await ShownPicture(page, picture);
+        Check(shown.state.threads === threads, `${shown.state.threads} threads, ${threads} asked`);
+        Check(shown.width === width && shown.height === height, `canvas ${shown.width}x${shown.height}`);
+        ExpectRendered(shown, variant);
+      }
+      ExpectQuiet(page);
+      await ClosePage(page);
+    }
+  });
+
   await Case('bad address parameters give a message and the defaults, and nothing in the console', async () => {
     const page = await OpenPage(browser, null, {width: 240, height: 150});
     for (const query of ['?seed=abc&picture=0&variant=9', '?seed=4294967296&picture=-3', '?variant=1.5&threads=0&simd=2',
@@ -226,7 +243,11 @@ try {
     await page.send('Fetch.enable', {patterns: [{urlPattern: '*picture-*.wasm'}]});
     const listener = page.browser.listeners.get(page.sessionId);
     page.browser.listeners.set(page.sessionId, (method, params) => {
-      if (method === 'Fetch.requestPaused') page.send('Fetch.failRequest', {requestId: params.requestId, errorReason: 'Failed'});
+      // A worker that the page ended after another worker's failure takes
+      // its paused request with it: that request is no longer there to fail.
+      if (method === 'Fetch.requestPaused') {
+        page.send('Fetch.failRequest', {requestId: params.requestId, errorReason: 'Failed'}).catch(() => {});
+      }
       listener(method, params);
     });
     await Navigate(page, `${base}/?seed=1&picture=1`);
