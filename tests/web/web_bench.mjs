@@ -33,7 +33,8 @@ try {
   const page = await OpenPage(browser, null, {width: 1920, height: 1080});
   for (const [label, query] of [
     ['workers, SIMD, variant 0', 'variant=0'], ['workers, SIMD, variant 4', 'variant=4'],
-    ['1 thread, SIMD, variant 0', 'variant=0&threads=1'],
+    ['workers, scalar, variant 0', 'variant=0&simd=0'],
+    ['1 thread, SIMD, variant 0', 'variant=0&threads=1'], ['1 thread, SIMD, variant 4', 'variant=4&threads=1'],
     ['1 thread, scalar, variant 0', 'variant=0&threads=1&simd=0'],
   ]) {
     const time = await BrowserTime(page, query);
