@@ -1,6 +1,6 @@
 // The fast row pipeline, written once over a vector type and instantiated
 // by one unit per instruction set (fast_portable.cpp, fast_sse2.cpp,
-// fast_avx2.cpp, fast_avx512.cpp), each of which defines `Ops` and then
+// fast_avx2.cpp, fast_avx512.cpp, fast_wasm128.cpp), each of which defines `Ops` and then
 // includes this file. Everything here has internal linkage: a unit built
 // with -mavx2 must not lend a shared inline copy of anything to the rest of
 // the program, which may run on a processor without AVX2. For the same

@@ -40,6 +40,8 @@ static const FastKernels* KernelsOf(SimdLevel level)
         return Avx2Kernels();
     case kSimdAvx512:
         return Avx512Kernels();
+    case kSimdWasm128:
+        return Wasm128Kernels();
     case kSimdPortable:
         break;
     }
@@ -74,6 +76,9 @@ bool SimdLevelRuns(SimdLevel level, const ProcessorBits* processor, const System
 {
     if (level == kSimdPortable) return true;
     if (level < kSimdPortable || level >= kSimdLevelCount) return false;
+    // A module built with WebAssembly SIMD only loads where the engine has
+    // it, so wherever that unit is built, it runs.
+    if (level == kSimdWasm128) return true;
     if (!(processor->leaf1Edx & kLeaf1EdxSse2) || !SystemSavesSse(system)) return false;
     if (level == kSimdSse2) return true;
     const uint32_t avx = kLeaf1EcxOsXsave | kLeaf1EcxAvx | kLeaf1EcxFma;
@@ -162,7 +167,7 @@ bool UseSimdLevel(SimdLevel level)
 
 const char* SimdLevelName(SimdLevel level)
 {
-    static const char* const kNames[kSimdLevelCount] = {"portable", "sse2", "avx2", "avx512"};
+    static const char* const kNames[kSimdLevelCount] = {"portable", "sse2", "avx2", "avx512", "wasm128"};
     return level >= kSimdPortable && level < kSimdLevelCount ? kNames[level] : "unknown";
 }
 

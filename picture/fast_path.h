@@ -14,8 +14,9 @@ enum SimdLevel : int32_t {
     kSimdSse2 = 1,      // two lanes; the baseline of every x86_64 build
     kSimdAvx2 = 2,      // four lanes with fused multiply-add
     kSimdAvx512 = 3,    // eight lanes
+    kSimdWasm128 = 4,   // two lanes of WebAssembly SIMD, in the browser build
 };
-constexpr int32_t kSimdLevelCount = 4;
+constexpr int32_t kSimdLevelCount = 5;
 
 // Whether this processor, this operating system and this build can run
 // `level`.
@@ -95,6 +96,7 @@ const FastKernels* PortableKernels(void);
 const FastKernels* Sse2Kernels(void);
 const FastKernels* Avx2Kernels(void);
 const FastKernels* Avx512Kernels(void);
+const FastKernels* Wasm128Kernels(void);
 
 // Scratch layout of a pair item, shared by the kernels and the size that
 // PictureScratchSize reports: rows padded to whole vectors of the widest

@@ -225,7 +225,6 @@ TEST(ImageFile, LargePngReadsBackExactly)
     EXPECT_GE(chunks, 2u);
 }
 #endif
-}
 
 TEST(ImageFile, UnwritablePathLeavesNothingBehind)
 {

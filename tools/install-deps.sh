@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages that building and testing ondulite need, and
 # nothing when they are all present already. Runs as root (or through sudo).
+# With package names, installs those alone (when missing).
 set -eu
 
 PACKAGES="
@@ -13,7 +14,9 @@ PACKAGES="
   clang libclang-rt-14-dev
   g++-i686-linux-gnu qemu-user-static
   nsis dpkg-dev lintian
+  emscripten chromium nodejs python3
 "
+[ $# -gt 0 ] && PACKAGES="$*"
 
 missing=""
 for p in $PACKAGES; do

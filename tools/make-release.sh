@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds dist/ondulite-<version>-win32.zip and -win64.zip, each holding the
-# saver and a short text on installing it (docs/release.md). The zips are
+# saver and a short text on installing it, and -web.zip, the web page
+# (docs/release.md). The zips are
 # reproducible: the same sources give the same bytes (programs linked
 # without a time stamp, fixed file times from the last commit, no owner or
 # extra fields, a fixed order).
@@ -71,3 +72,6 @@ done
 tools/make-installer.sh "dist/ondulite-$version-setup.exe"
 # The Debian packages of the hack and of the render tool.
 tools/make-deb.sh dist
+# The web page, to put on any static host.
+tools/build-web.sh >/dev/null
+tools/zip-web.sh

@@ -2,9 +2,9 @@
 # Installs what is missing, builds everything and runs every test: the
 # native unit tests under the sanitizers, the X11 hack under Xvfb and as
 # an installed Debian package, the fuzz targets, the Windows saver (and
-# its installer) under Wine, and the 32-bit picture code on emulated
-# Pentium II and newer processors. Every stage runs even when
-# an earlier one failed; the status is non-zero when any failed.
+# its installer) under Wine, the 32-bit picture code on emulated Pentium II
+# and newer processors, and the web page in Chromium. Every stage runs even
+# when an earlier one failed; the status is non-zero when any failed.
 set -eu
 cd "$(dirname "$0")/.."
 JOBS=$(nproc 2>/dev/null || echo 2)
@@ -39,6 +39,7 @@ stage "Debian packages" tests/x11/check-packages.sh build/native
 stage "fuzzing" tools/fuzz.sh
 stage "Windows saver under Wine" tools/test-windows.sh
 stage "32-bit code on emulated processors" tools/test-i686.sh
+stage "web page in Chromium" tests/web/run-web-tests.sh build/native
 
 if [ -n "$failures" ]; then
   echo "failed stages:$failures"
