@@ -77,8 +77,8 @@ bool SimdLevelRuns(SimdLevel level, const ProcessorBits* processor, const System
     if (level == kSimdPortable) return true;
     if (level < kSimdPortable || level >= kSimdLevelCount) return false;
     // A module built with WebAssembly SIMD only loads where the engine has
-    // it, so wherever that unit is built, it runs.
-    if (level == kSimdWasm128) return true;
+    // it, so wherever that unit is built (never for Windows), it runs.
+    if (level == kSimdWasm128) return system->family == kSystemOther;
     if (!(processor->leaf1Edx & kLeaf1EdxSse2) || !SystemSavesSse(system)) return false;
     if (level == kSimdSse2) return true;
     const uint32_t avx = kLeaf1EcxOsXsave | kLeaf1EcxAvx | kLeaf1EcxFma;
