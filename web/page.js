@@ -181,13 +181,13 @@
             });
           }
           if (current && message.type === 'planned') {
-            if (message.items < 0) Finish(null);
             items = message.items;
             variant = message.variant;
+            if (items < 0) Finish(null);
           } else if (current && message.type === 'item') {
-            if (!message.ok) Finish(null);
             filled += 1;
-            if (filled === items) Finish({image: image, variant: variant});
+            if (!message.ok) Finish(null);
+            else if (filled === items) Finish({image: image, variant: variant});
             if (nextItem < items && !finished) {
               worker.postMessage({type: 'fill', id: job.id, item: nextItem++, spares: spares}, spares);
               return;
