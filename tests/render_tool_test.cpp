@@ -432,19 +432,19 @@ TEST(RenderToolProcess, SymlinksPlantedForTheTemporaryFileAreNeverFollowed)
     int pid = NextPid();
     AsAnotherUser([&] {
         for (int p = pid; p < pid + 400; ++p) {
-            if (symlink(secret.c_str(), (dir + "/out.png.partial-" + std::to_string(p)).c_str()) != 0) _exit(1);
+            if (symlink(secret.c_str(), (dir + "/out.ppm.partial-" + std::to_string(p)).c_str()) != 0) _exit(1);
         }
     });
     ASSERT_EQ(std::system(("timeout 60 " + std::string(ONDULITE_RENDER_PATH) + " --seed 1 --size 8x8 -o " + dir +
-                           "/out.png")
+                           "/out.ppm")
                               .c_str()),
               0);
     EXPECT_EQ(ReadFile(secret), "keep");
     struct stat info;
-    ASSERT_EQ(lstat((dir + "/out.png").c_str(), &info), 0);
+    ASSERT_EQ(lstat((dir + "/out.ppm").c_str(), &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode));
     EXPECT_EQ(info.st_uid, geteuid());
-    EXPECT_EQ(ReadFile(dir + "/out.png").substr(1, 3), "PNG");
+    EXPECT_EQ(Image(dir + "/out.ppm").size(), 8u * 8 * 3);
 }
 
 TEST(RenderToolProcess, FifosPlantedForTheTemporaryFileDoNotBlock)
@@ -498,6 +498,8 @@ TEST(RenderToolProcess, OutputNamesUpToTheLongestAllowedWork)
     EXPECT_EQ(Listing(dir), std::vector<std::string>{name});
 }
 
+#if ONDULITE_HAVE_PNG
+// PNG files take long enough to encode that a signal finds one being written.
 // Whether `name` is one of the numbered pictures p-1.png, p-2.png, ...
 static bool IsPictureName(const std::string& name)
 {
@@ -540,6 +542,7 @@ TEST(RenderToolProcess, EndingSignalsRemoveTheTemporaryFileAndKeepFinishedOnes)
         }
     }
 }
+#endif
 
 TEST(RenderToolProcess, LostOutputAndControlCharactersInMessages)
 {
