@@ -25,10 +25,7 @@ render=build/i686/tools/ondulite-render
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "ok: $*"; }
-fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
+. tests/checks.sh
 
 # Seed:size cases, two pictures each, every variant: two seeds at even and
 # odd windows, the smallest one and a tall narrow one; and seed 31 at
@@ -57,16 +54,16 @@ for cpu in pentium2 max; do
   export QEMU_CPU=$cpu
   level=$(qemu-i386-static "$render" --show-simd) || level="(status $?)"
   case "$cpu:$level" in
-    pentium2:portable) pass "$cpu runs the portable kernel" ;;
+    pentium2:portable) ok "$cpu runs the portable kernel" ;;
     pentium2:*) fail "$cpu chose '$level', not portable" ;;
-    max:sse2 | max:avx2 | max:avx512) pass "$cpu runs the $level kernel" ;;
+    max:sse2 | max:avx2 | max:avx512) ok "$cpu runs the $level kernel" ;;
     *) fail "$cpu chose '$level'" ;;
   esac
   if [ "$cpu" = pentium2 ]; then
     if qemu-i386-static "$render" --simd sse2 --size 8x8 -o "$work/refused.ppm" 2>/dev/null; then
       fail "$cpu accepted --simd sse2"
     else
-      pass "$cpu refuses --simd sse2"
+      ok "$cpu refuses --simd sse2"
     fi
   fi
 
@@ -90,7 +87,7 @@ for cpu in pentium2 max; do
     done
   done
   if [ -z "$different" ]; then
-    pass "$cpu: $pictures pictures equal the native ones byte for byte"
+    ok "$cpu: $pictures pictures equal the native ones byte for byte"
   else
     fail "$cpu: pictures differ from the native ones:$different"
   fi
@@ -113,7 +110,7 @@ for cpu in pentium2 max; do
     log="$work/$program-$cpu-$run.log"
     if (cd "$work" && qemu-i386-static "$ROOT/build/i686/tests/$program" --gtest_brief=1 \
           --gtest_filter="${test#*:}") > "$log" 2>&1; then
-      pass "$cpu: $program, $(sed -n 's/^\[==========\] \(.*\) ran.*/\1/p' "$log")"
+      ok "$cpu: $program, $(sed -n 's/^\[==========\] \(.*\) ran.*/\1/p' "$log")"
     else
       fail "$cpu: $program"
       cat "$log"
@@ -124,5 +121,4 @@ for cpu in pentium2 max; do
 done
 unset QEMU_CPU
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish_checks

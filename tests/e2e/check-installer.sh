@@ -24,23 +24,13 @@ cd "$(dirname "$0")/../.."
 ROOT=$(pwd)
 . tools/wine-env.sh
 work=$(mktemp -d "$ROOT/build/installer-test.XXXXXX")
-status=0
 cleanup() {
   stop_wine_and_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-ok() { echo "ok: $*"; }
-fail() {
-  echo "FAIL: $*"
-  status=1
-}
-check() {  # check WHAT COMMAND...
-  what=$1
-  shift
-  if "$@"; then ok "$what"; else fail "$what"; fi
-}
+. tests/checks.sh
 
 setup=$work/ondulite-setup-x64.exe
 tools/make-installer.sh "$setup" amd64-unicode >"$work/make.log" 2>&1 || { cat "$work/make.log"; fail "makensis"; exit 1; }
@@ -167,4 +157,4 @@ ini() { tr -d '\r' <"$WINEPREFIX/drive_c/windows/system.ini" | sed -n 's/^SCRNSA
 check "SYSTEM.INI names it as the current screen saver ($(ini))" names_saver "$(ini)"
 uninstall
 check "the uninstaller removes it, and the SYSTEM.INI entry" [ ! -e "$(system32)/ondulite.scr" -a -z "$(ini)" ]
-exit $status
+finish_checks

@@ -14,7 +14,6 @@ BUILD=${1:-build/native}
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 work=$(mktemp -d)
-status=0
 PACKAGES="ondulite-x11 ondulite-render"
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 cleanup() {
@@ -25,11 +24,7 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-ok() { echo "ok: $*"; }
-fail() {
-  echo "FAIL: $*"
-  status=1
-}
+. tests/checks.sh
 apt() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get -y -qq "$@" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; return 1; }; }
 
 tools/make-deb.sh "$work/dist" >"$work/make.log" 2>&1 || { cat "$work/make.log"; fail "tools/make-deb.sh"; exit 1; }
@@ -129,4 +124,4 @@ if ! dpkg-query -W -f='${Status}\n' $PACKAGES 2>/dev/null | grep -q -v 'not-inst
 else
   fail "dpkg still knows: $(dpkg-query -W -f='${Package} ${Status}\n' $PACKAGES 2>&1)"
 fi
-exit $status
+finish_checks
