@@ -29,5 +29,8 @@ done
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 echo "installing:$missing" >&2
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+# Another install may hold the package lock (a second checkout's tests,
+# say): wait for it rather than fail.
+LOCK_WAIT="-o DPkg::Lock::Timeout=900"
+$SUDO apt-get $LOCK_WAIT update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get $LOCK_WAIT install -y -qq --no-install-recommends $missing >/dev/null
