@@ -298,18 +298,24 @@ void RoundedLevelRow(const PicturePlan* plan, int32_t y, float* row)
     }
 }
 
+bool StopAsked(const PictureStop* stop)
+{
+    return stop && stop->requested(stop->context);
+}
+
 // The row pipeline in blocks of columns with nothing but the two row
 // buffers: a mirrored variant evaluates both field levels of every point.
 template <int32_t Variant>
-void FillRows(const PicturePlan* plan, uint32_t* pixels, float* previousRow, float* currentRow, int32_t firstRow,
-              int32_t endRow)
+bool FillRows(const PicturePlan* plan, uint32_t* pixels, float* previousRow, float* currentRow, int32_t firstRow,
+              int32_t endRow, const PictureStop* stop)
 {
     const int32_t width = plan->width;
-    if (width <= 0) return;
+    if (width <= 0) return true;
     RoundedLevelRow<Variant>(plan, firstRow - 1, previousRow);
     // level[0] is the left neighbour of the block in level[1..].
     double level[1 + kBlock + kLanes];
     for (int32_t y = firstRow; y < endRow; ++y) {
+        if (StopAsked(stop)) return false;
         uint32_t* out = pixels + (int64_t)y * width;
         level[0] = LeftLevel<Variant>(plan, y);
         for (int32_t x0 = 0; x0 < width; x0 += kBlock) {
@@ -323,6 +329,7 @@ void FillRows(const PicturePlan* plan, uint32_t* pixels, float* previousRow, flo
         previousRow = currentRow;
         currentRow = swap;
     }
+    return true;
 }
 
 // V of columns -1 to width - 1 of a row from the field levels of the row
@@ -360,12 +367,13 @@ void RoundRow(const double* level, int32_t width, float* row)
 // row height - r + 1's (the upper row of pair r - 1) those of steps r - 1
 // and r, so the upper row is filled one step late.
 template <int32_t Variant>
-void FillPairs(const PicturePlan* plan, uint32_t* pixels, int32_t firstPair, int32_t endPair, void* scratch)
+bool FillPairs(const PicturePlan* plan, uint32_t* pixels, int32_t firstPair, int32_t endPair, void* scratch,
+               const PictureStop* stop)
 {
     using namespace scratch_layout;
     const int32_t width = plan->width;
     const int32_t height = plan->height;
-    if (width <= 0 || height <= 0) return;
+    if (width <= 0 || height <= 0) return true;
     const bool multiply = (Variant & 1) != 0;
 
     double* cursor = (double*)scratch;
@@ -388,6 +396,9 @@ void FillPairs(const PicturePlan* plan, uint32_t* pixels, int32_t firstPair, int
         // Pair p has an upper row when 1 <= p < height - p.
         const bool upperBehind = r - 1 >= firstPair && r - 1 >= 1 && 2 * (r - 1) < height;
         if (r == endPair && !upperBehind) break;
+        // Each step makes up to two rows; the first, which only looks up
+        // the row before the item, makes none.
+        if (r >= firstPair && StopAsked(stop)) return false;
         const int32_t mirrorRow = r < 0 ? height : height - r;
         FieldRow(&plan->sources, r, -1, width + 2, lowField);
         const double* mirrorField = lowField;
@@ -419,6 +430,7 @@ void FillPairs(const PicturePlan* plan, uint32_t* pixels, int32_t firstPair, int
             highLevel = swap;
         }
     }
+    return true;
 }
 
 const FastKernels kKernels = {

@@ -184,7 +184,7 @@ ONDULITE_ALIGN_STACK void FastSines(const double* x, double* out, int32_t count)
 ONDULITE_ALIGN_STACK void FillPictureRows(const PicturePlan* plan, uint32_t* pixels, float* previousRow,
                                           float* currentRow, int32_t firstRow, int32_t endRow)
 {
-    ActiveKernels()->fillRows[plan->variant & 7](plan, pixels, previousRow, currentRow, firstRow, endRow);
+    ActiveKernels()->fillRows[plan->variant & 7](plan, pixels, previousRow, currentRow, firstRow, endRow, nullptr);
 }
 
 size_t PictureScratchSize(int32_t width)
@@ -208,11 +208,11 @@ int32_t PictureWorkItemCount(const PicturePlan* plan)
     return (plan->height + kRowsPerItem - 1) / kRowsPerItem;
 }
 
-ONDULITE_ALIGN_STACK void FillPictureWorkItem(const PicturePlan* plan, uint32_t* pixels, int32_t item,
-                                              void* scratch)
+ONDULITE_ALIGN_STACK bool FillPictureWorkItem(const PicturePlan* plan, uint32_t* pixels, int32_t item,
+                                              void* scratch, const PictureStop* stop)
 {
     using namespace scratch_layout;
-    if (item < 0 || item >= PictureWorkItemCount(plan)) return;
+    if (item < 0 || item >= PictureWorkItemCount(plan)) return true;
     uintptr_t address = ((uintptr_t)scratch + kAlignment - 1) & ~(uintptr_t)(kAlignment - 1);
     const FastKernels* kernels = ActiveKernels();
     const int32_t variant = plan->variant & 7;
@@ -220,12 +220,11 @@ ONDULITE_ALIGN_STACK void FillPictureWorkItem(const PicturePlan* plan, uint32_t*
         const int32_t pairs = plan->height / 2 + 1;
         const int32_t first = item * kPairsPerItem;
         const int32_t end = first + kPairsPerItem < pairs ? first + kPairsPerItem : pairs;
-        kernels->fillPairs[variant](plan, pixels, first, end, (void*)address);
-    } else {
-        float* previousRow = (float*)address;
-        float* currentRow = previousRow + FloatStride(plan->width);
-        const int32_t first = item * kRowsPerItem;
-        const int32_t end = first + kRowsPerItem < plan->height ? first + kRowsPerItem : plan->height;
-        kernels->fillRows[variant](plan, pixels, previousRow, currentRow, first, end);
+        return kernels->fillPairs[variant](plan, pixels, first, end, (void*)address, stop);
     }
+    float* previousRow = (float*)address;
+    float* currentRow = previousRow + FloatStride(plan->width);
+    const int32_t first = item * kRowsPerItem;
+    const int32_t end = first + kRowsPerItem < plan->height ? first + kRowsPerItem : plan->height;
+    return kernels->fillRows[variant](plan, pixels, previousRow, currentRow, first, end, stop);
 }

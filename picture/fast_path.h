@@ -81,12 +81,14 @@ void FastSines(const double* x, double* out, int32_t count);
 // The kernels of one instruction set; every entry is a plain procedure.
 // fillPairs fills the row pairs firstPair to endPair - 1 of a mirrored
 // variant (pair p is row p and, for 1 <= p < height - p, row height - p)
-// with the scratch of FillPictureWorkItem aligned to 64 bytes.
+// with the scratch of FillPictureWorkItem aligned to 64 bytes. Both ask
+// `stop` (which may be null) before each row or pair step they begin and
+// return false when it gives them up (picture.h), true when done.
 struct FastKernels {
-    void (*fillRows[kVariantCount])(const PicturePlan* plan, uint32_t* pixels, float* previousRow,
-                                    float* currentRow, int32_t firstRow, int32_t endRow);
-    void (*fillPairs[kVariantCount])(const PicturePlan* plan, uint32_t* pixels, int32_t firstPair,
-                                     int32_t endPair, void* scratch);
+    bool (*fillRows[kVariantCount])(const PicturePlan* plan, uint32_t* pixels, float* previousRow,
+                                    float* currentRow, int32_t firstRow, int32_t endRow, const PictureStop* stop);
+    bool (*fillPairs[kVariantCount])(const PicturePlan* plan, uint32_t* pixels, int32_t firstPair,
+                                     int32_t endPair, void* scratch, const PictureStop* stop);
     void (*sines)(const double* x, double* out, int32_t count);
 };
 

@@ -85,16 +85,30 @@ void FillPictureRowsReference(const PicturePlan* plan, uint32_t* pixels, float* 
 //
 // A thread needs PictureScratchSize(width) bytes of scratch of its own,
 // any alignment, allocated once for the widest picture it will fill
-// (plan->width must not exceed that width); an item does not allocate. PictureWorkItemCount gives the items of a plan
-// (0 when there is nothing to fill); FillPictureWorkItem fills item `item`,
-// 0 <= item < PictureWorkItemCount(plan). Both are safe to call from any
-// thread at once with distinct items and distinct scratch, and use the
-// fast evaluation. An item of a 1920-pixel-wide picture takes about 1 ms
-// on one core, so a thread that checks a stop request between items stops
-// promptly. The plan must stay unchanged while its items are filled.
+// (plan->width must not exceed that width); an item does not allocate.
+// PictureWorkItemCount gives the items of a plan (0 when there is nothing
+// to fill); FillPictureWorkItem fills item `item`, 0 <= item <
+// PictureWorkItemCount(plan). Both are safe to call from any thread at once
+// with distinct items and distinct scratch, and use the fast evaluation.
+// The plan must stay unchanged while its items are filled.
+//
+// An item is 32 rows (16 row pairs): about 1 ms at 1920 pixels wide on a
+// current core, but tens of milliseconds on an x87 processor, which is too
+// long to keep a dismissed window up. So a fill may be given `stop`, which
+// it asks before each row (each row pair of a mirrored variant) it begins;
+// a true answer ends the fill there and FillPictureWorkItem returns false,
+// with the item's rows partly written. Without a stop, or while it answers
+// false, the pixels are exactly those of a fill without one, and the
+// result is true.
+struct PictureStop {
+    // Called on the filling thread; must be cheap (a flag's read) and never block.
+    bool (*requested)(const void* context);
+    const void* context;
+};
 size_t PictureScratchSize(int32_t width);
 int32_t PictureWorkItemCount(const PicturePlan* plan);
-void FillPictureWorkItem(const PicturePlan* plan, uint32_t* pixels, int32_t item, void* scratch);
+bool FillPictureWorkItem(const PicturePlan* plan, uint32_t* pixels, int32_t item, void* scratch,
+                         const PictureStop* stop = nullptr);
 
 // One whole picture into `pixels` (`width` x `height`, both even): plans it
 // into process-wide storage with the calling thread's draws and fills every

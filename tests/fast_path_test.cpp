@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -129,6 +130,90 @@ TEST(FastPath, WorkItemsAndBandsEqualOnePass)
             EXPECT_EQ(banded, whole);
         }
     }
+}
+
+// A stop that counts the times it is asked and answers true from the
+// `stopAt`-th time on (never when 0).
+struct CountingStop {
+    int32_t asked = 0;
+    int32_t stopAt = 0;
+};
+
+bool CountAndAnswer(const void* context)
+{
+    CountingStop* counter = (CountingStop*)const_cast<void*>(context);
+    ++counter->asked;
+    return counter->stopAt > 0 && counter->asked >= counter->stopAt;
+}
+
+// Rows of `pixels` that hold `whole`'s row entirely; a row that holds
+// neither that nor the background entirely is reported as -1.
+int32_t WholeRows(const std::vector<uint32_t>& pixels, const std::vector<uint32_t>& whole, int32_t width,
+                  uint32_t background)
+{
+    int32_t rows = 0;
+    for (size_t start = 0; start < pixels.size(); start += (size_t)width) {
+        bool done = std::equal(pixels.begin() + start, pixels.begin() + start + width, whole.begin() + start);
+        bool untouched = std::all_of(pixels.begin() + start, pixels.begin() + start + width,
+                                     [&](uint32_t p) { return p == background; });
+        if (!done && !untouched) return -1;
+        rows += done;
+    }
+    return rows;
+}
+
+// An item asks its stop before every row it begins (every row pair step of
+// a mirrored variant) and ends at the first true answer with only whole
+// rows written; a stop that never says so changes no pixel. So a stopped
+// thread stops within one row, on every instruction set.
+TEST(FastPath, StopIsAskedBetweenRowsAndEndsTheItemThere)
+{
+    const SimdLevel original = ActiveSimdLevel();
+    const uint32_t background = 0x00ABCDEF;
+    for (int32_t level = 0; level < kSimdLevelCount; ++level) {
+        if (!UseSimdLevel((SimdLevel)level)) continue;
+        for (int32_t variant = 0; variant < kVariantCount; ++variant) {
+            SCOPED_TRACE(std::string(SimdLevelName((SimdLevel)level)) + " variant " + std::to_string(variant));
+            std::unique_ptr<PicturePlan> plan = MakePlan(5u, 66, 70, variant);
+            std::vector<uint32_t> whole = FillWhole(*plan, false);
+            std::vector<unsigned char> scratch(PictureScratchSize(plan->width));
+            const bool mirrored = variant >= 4;
+            for (int32_t item = 0; item < PictureWorkItemCount(plan.get()); ++item) {
+                std::vector<uint32_t> pixels(whole.size(), background);
+                CountingStop never;
+                PictureStop stop = {CountAndAnswer, &never};
+                EXPECT_TRUE(FillPictureWorkItem(plan.get(), pixels.data(), item, scratch.data(), &stop));
+                const int32_t itemRows = WholeRows(pixels, whole, plan->width, background);
+                ASSERT_GT(itemRows, 0);
+                if (!mirrored) {
+                    EXPECT_EQ(never.asked, itemRows) << "item " << item;
+                }
+                EXPECT_GE(2 * never.asked, itemRows) << "item " << item;
+
+                int32_t previousRows = 0;
+                for (int32_t stopAt = 1; stopAt <= never.asked; ++stopAt) {
+                    std::vector<uint32_t> part(whole.size(), background);
+                    CountingStop counter;
+                    counter.stopAt = stopAt;
+                    PictureStop early = {CountAndAnswer, &counter};
+                    EXPECT_FALSE(FillPictureWorkItem(plan.get(), part.data(), item, scratch.data(), &early));
+                    EXPECT_EQ(counter.asked, stopAt) << "item " << item;
+                    int32_t rows = WholeRows(part, whole, plan->width, background);
+                    if (stopAt == 1) {
+                        EXPECT_EQ(rows, 0) << "item " << item;
+                    }
+                    if (!mirrored) {
+                        EXPECT_EQ(rows, stopAt - 1) << "item " << item;
+                    }
+                    EXPECT_GE(rows, previousRows) << "item " << item << ", stopped at " << stopAt;
+                    EXPECT_LE(rows, previousRows + 2) << "item " << item << ", stopped at " << stopAt;
+                    EXPECT_LT(rows, itemRows) << "item " << item << ", stopped at " << stopAt;
+                    previousRows = rows;
+                }
+            }
+        }
+    }
+    UseSimdLevel(original);
 }
 
 // The pool's pixels never depend on its thread count, on either path.
