@@ -9,21 +9,26 @@ constexpr LONG kItemsClosed = 0x3FFFFFFF;
 constexpr DWORD kHelperStackSize = 4096;
 constexpr size_t kPage = 4096;
 
-bool StopRequested(const PicturePool* pool)
+// Read before every row: a plain read of the flag, where a look at the
+// event would be a call into the system each time.
+bool StopAsked(const void* context)
 {
-    return WaitForSingleObject(pool->stop, 0) != WAIT_TIMEOUT;
+    return ((const PicturePool*)context)->stopAsked != 0;
 }
 
 // Takes items until none is left or a stop is asked for. A helper that
 // wakes late, after its picture was finished, finds the items closed, or
 // takes items of the next picture, whose plan is complete by then: items
 // are opened only after the plan is written, and closed before it changes.
+// An item given up for a stop is never counted, so the picture never
+// counts as finished.
 void TakeItems(PicturePool* pool, void* scratch)
 {
-    while (!StopRequested(pool)) {
+    const PictureStop stop = {StopAsked, pool};
+    while (!StopAsked(pool)) {
         LONG item = InterlockedIncrement(&pool->nextItem) - 1;
         if (item >= pool->itemCount) return;
-        FillPictureWorkItem(pool->plan, pool->pixels, (int32_t)item, scratch);
+        if (!FillPictureWorkItem(pool->plan, pool->pixels, (int32_t)item, scratch, &stop)) return;
         if (InterlockedDecrement(&pool->itemsLeft) == 0) SetEvent(pool->finished);
     }
 }
@@ -74,6 +79,7 @@ bool AllocatePoolScratch(PicturePool* pool, int32_t threadCount, int32_t width)
 bool StartPool(PicturePool* pool, HANDLE stop)
 {
     pool->stop = stop;
+    pool->stopAsked = 0;
     pool->nextItem = kItemsClosed;
     pool->itemCount = 0;
     pool->finished = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -84,7 +90,9 @@ bool StartPool(PicturePool* pool, HANDLE stop)
         seat->scratch = pool->scratch + (size_t)(i + 1) * pool->scratchStride;
         seat->wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
         if (!seat->wake) return false;
-        pool->threads[i] = CreateThread(nullptr, kHelperStackSize, PoolThread, seat, 0, nullptr);
+        // Windows 95, 98 and Me refuse a null identifier pointer.
+        DWORD threadId = 0;
+        pool->threads[i] = CreateThread(nullptr, kHelperStackSize, PoolThread, seat, 0, &threadId);
         if (!pool->threads[i]) return false;
         pool->threadCount = i + 1;
     }
@@ -109,6 +117,11 @@ bool FillWithPool(PicturePool* pool, const PicturePlan* plan, uint32_t* pixels)
     // for items compares against this picture's count until then.
     InterlockedExchange(&pool->nextItem, kItemsClosed);
     return true;
+}
+
+void AskPoolToStop(PicturePool* pool)
+{
+    InterlockedExchange(&pool->stopAsked, 1);
 }
 
 void StopPool(PicturePool* pool)

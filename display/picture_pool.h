@@ -3,8 +3,10 @@
 // taking items too, so a picture is made on every processor.
 //
 // The threads start once per window, with the worker, and stop with it:
-// they look at the window's stop event between items and wait on it while
-// idle, so a stop never waits for a picture to be finished. Each thread,
+// a stop is asked for with a flag that every filling thread, the worker
+// included, reads between rows, and the window's stop event, which the
+// idle helpers wait on; so a stop waits for one row at most, never for a
+// picture or an item. Each thread,
 // the worker included, has a slice of one scratch block allocated at the
 // window's creation; nothing is allocated per picture. The plan and the
 // pixels of a picture belong to the worker; the helpers only read the plan
@@ -46,6 +48,7 @@ struct PicturePool {
     volatile LONG nextItem;           // the next item to take; kItemsClosed between pictures
     volatile LONG itemCount;
     volatile LONG itemsLeft;          // items not yet filled
+    volatile LONG stopAsked;          // non-zero once a stop is asked for; read between rows
 };
 
 // Helpers for this machine: one per processor beyond the worker's own,
@@ -67,6 +70,10 @@ bool StartPool(PicturePool* pool, HANDLE stop);
 // plan and the pixels must stay as they are until it returns; after a true
 // result the caller may change them for the next picture.
 bool FillWithPool(PicturePool* pool, const PicturePlan* plan, uint32_t* pixels);
+
+// Asks every thread that fills a picture to give it up within a row;
+// FillWithPool then returns false. Call it before setting the stop event.
+void AskPoolToStop(PicturePool* pool);
 
 // After the stop event has been set: waits for every helper to end and
 // closes the handles. Clears them, so it may run twice.

@@ -136,7 +136,10 @@ bool StartWorker(void)
     pictureState.displayOn = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     if (!pictureState.displayOn) return false;
     if (!StartPool(&pictureState.pool, pictureState.stopEvent)) return false;
-    pictureState.worker = CreateThread(nullptr, kWorkerStackSize, PictureWorker, nullptr, 0, nullptr);
+    // Windows 95, 98 and Me refuse a null identifier pointer; the
+    // identifier itself is not needed.
+    DWORD workerId = 0;
+    pictureState.worker = CreateThread(nullptr, kWorkerStackSize, PictureWorker, nullptr, 0, &workerId);
     return pictureState.worker != nullptr;
 }
 
@@ -169,6 +172,7 @@ void WaitServingSentMessages(HANDLE thread)
 
 void StopWorker(void)
 {
+    AskPoolToStop(&pictureState.pool);
     if (pictureState.stopEvent) SetEvent(pictureState.stopEvent);
     if (pictureState.worker) {
         WaitServingSentMessages(pictureState.worker);

@@ -21,9 +21,10 @@
 // into the section under `shownLock` and has the window repainted. So every
 // paint shows whole pictures, and a paint waits at most for one copy, never
 // for a picture. The worker and its helpers are stopped cooperatively: they
-// check `stopEvent` between work items and wait on it, and the window's
-// thread keeps serving the worker's repaint while it waits for the worker to
-// end. Nothing is freed before every thread has ended; no thread is killed.
+// look at the pool's stop flag between rows and wait on `stopEvent`, and the
+// window's thread keeps serving the worker's repaint while it waits for the
+// worker to end. Nothing is freed before every thread has ended; no thread
+// is killed.
 //
 // Nobody looking: while the system reports the display off (power-setting
 // notices, where the system has them) the worker waits without drawing, and

@@ -48,7 +48,8 @@ static DWORD WINAPI FaultingThread(LPVOID parameter)
 static int32_t FaultOnAnotherThread(void* context)
 {
     (void)context;
-    HANDLE thread = CreateThread(nullptr, 4096, FaultingThread, nullptr, 0, nullptr);
+    DWORD threadId = 0;  // as the saver's threads: 95, 98 and Me need one
+    HANDLE thread = CreateThread(nullptr, 4096, FaultingThread, nullptr, 0, &threadId);
     if (!thread) return 3;
     WaitForSingleObject(thread, 60000);
     CloseHandle(thread);
