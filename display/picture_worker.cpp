@@ -2,7 +2,6 @@
 // with its helpers, hands them to the window's thread to be shown, and
 // waits while nobody can see them (display/picture_window.h).
 #include <cstring>
-#include <ctime>
 
 #include "display/picture_window.h"
 #include "picture/float_mode.h"
@@ -14,6 +13,16 @@ constexpr DWORD kPicturePauseMs = 1000;
 // How often a worker whose window cannot be seen looks again: the parent
 // of a preview is hidden without the preview being told.
 constexpr DWORD kHiddenPollMs = 250;
+
+// The calendar second from the system's clock, which every Windows has
+// and which keeps counting past 2038, where the 32-bit C runtime's time()
+// answers -1.
+uint32_t CalendarSeed(void)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return SeedFromUnixSeconds(UnixSecondsFromFileTime((uint64_t)now.dwHighDateTime << 32 | now.dwLowDateTime));
+}
 
 bool StopRequested(void)
 {
@@ -77,7 +86,7 @@ DWORD WINAPI PictureWorker(LPVOID parameter)
 {
     (void)parameter;
     UsePictureFloatMode();
-    SeedRandom((uint32_t)std::time(nullptr));
+    SeedRandom(CalendarSeed());
     bool going = WaitForDisplay();
     while (going && DrawPictures()) {
         ShowDrawnPicture();

@@ -31,3 +31,16 @@ void SkipRandom(uint64_t draws)
     }
     randomState = state;
 }
+
+uint32_t SeedFromUnixSeconds(int64_t seconds)
+{
+    return (uint32_t)(uint64_t)seconds;
+}
+
+int64_t UnixSecondsFromFileTime(uint64_t fileTime)
+{
+    // 1601 to 1970: 369 years, 89 of them leap years.
+    constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
+    constexpr uint64_t kStepsPerSecond = 10000000;
+    return (int64_t)(fileTime / kStepsPerSecond) - kSecondsFrom1601To1970;
+}

@@ -21,3 +21,15 @@ int32_t NextRandom(void);
 void SkipRandom(uint64_t draws);
 
 constexpr int32_t kRandomMax = 32767;
+
+// Seeds from the calendar time. A worker seeds with the current second
+// since 1970-01-01 00:00:00 UTC taken as an unsigned 32-bit value: modulo
+// 2^32, so it goes on through 2038 (where a signed 32-bit count, as the
+// 32-bit C runtime's time() keeps it, fails) and wraps to 0 at 2106-02-07
+// 06:28:16 UTC. Pure arithmetic, the same for every front end.
+uint32_t SeedFromUnixSeconds(int64_t seconds);
+
+// The whole seconds since 1970-01-01 00:00:00 UTC (negative before it) of
+// a Windows FILETIME count: 100-nanosecond steps since 1601-01-01 00:00:00
+// UTC, which every Windows's clock gives.
+int64_t UnixSecondsFromFileTime(uint64_t fileTime);

@@ -120,3 +120,36 @@ TEST(RandomSource, SkippingNearAndPastTheFullPeriod)
     std::vector<int32_t> twice = Draws(6);
     EXPECT_EQ(DrawsAfterSkipping(99, 4294967295ull * 42 + 123456789), twice);
 }
+
+// FILETIME counts of 100 ns from 1601: the second that the count falls in.
+static uint64_t FileTimeOf(int64_t unixSeconds, uint64_t extraSteps = 0)
+{
+    return (uint64_t)(unixSeconds + 11644473600) * 10000000u + extraSteps;
+}
+
+TEST(CalendarSeed, FileTimeGivesTheSecondsSince1970)
+{
+    EXPECT_EQ(UnixSecondsFromFileTime(116444736000000000u), 0);
+    // 2000-01-01 00:00:00 UTC, as Windows counts it.
+    EXPECT_EQ(UnixSecondsFromFileTime(125911584000000000u), 946684800);
+    // The fraction of a second is dropped, however close to the next one.
+    EXPECT_EQ(UnixSecondsFromFileTime(125911584000000000u + 9999999u), 946684800);
+    EXPECT_EQ(UnixSecondsFromFileTime(125911584000000000u + 10000000u), 946684801);
+    // 1601 itself, the system clock's zero.
+    EXPECT_EQ(UnixSecondsFromFileTime(0), -11644473600);
+}
+
+// The seed goes on past 2038-01-19 03:14:07 UTC, the last second a signed
+// 32-bit count holds, and wraps to 0 at 2106-02-07 06:28:16 UTC.
+TEST(CalendarSeed, CountsThrough2038AndWrapsIn2106)
+{
+    EXPECT_EQ(SeedFromUnixSeconds(UnixSecondsFromFileTime(FileTimeOf(2147483647))), 0x7FFFFFFFu);
+    EXPECT_EQ(SeedFromUnixSeconds(UnixSecondsFromFileTime(FileTimeOf(2147483648))), 0x80000000u);
+    EXPECT_EQ(SeedFromUnixSeconds(UnixSecondsFromFileTime(FileTimeOf(2147483649, 5000000))), 0x80000001u);
+    EXPECT_EQ(SeedFromUnixSeconds(UnixSecondsFromFileTime(FileTimeOf(4294967295))), 0xFFFFFFFFu);
+    EXPECT_EQ(SeedFromUnixSeconds(UnixSecondsFromFileTime(FileTimeOf(4294967296))), 0u);
+    EXPECT_EQ(SeedFromUnixSeconds(UnixSecondsFromFileTime(FileTimeOf(4294967296 + 1796746887))), 1796746887u);
+    EXPECT_EQ(SeedFromUnixSeconds(1796746887), 1796746887u);
+    // Before 1970, a clock set wrong: still a seed, modulo 2^32.
+    EXPECT_EQ(SeedFromUnixSeconds(-1), 0xFFFFFFFFu);
+}

@@ -30,6 +30,7 @@
 #include <ctime>
 #include <string>
 
+#include "picture/random.h"
 #include "xhack/hack_options.h"
 #include "xhack/picture_worker.h"
 #include "xhack/screen_image.h"
@@ -563,7 +564,7 @@ int main(int argc, char** argv)
     state.shmOffered = XShmQueryExtension(state.display);
 
     PictureWorker worker;
-    uint32_t seed = options.seedGiven ? options.seed : (uint32_t)std::time(nullptr);
+    uint32_t seed = options.seedGiven ? options.seed : SeedFromUnixSeconds((int64_t)std::time(nullptr));
     if (!StartPictureWorker(&worker, seed)) {
         Complain("cannot start the picture thread");
         ReleaseX(&state);

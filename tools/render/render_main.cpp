@@ -49,7 +49,7 @@ int main(int argc, char** argv)
         return StreamWritten(stdout) ? 0 : Fail("cannot write to the standard output");
     }
     if (!options.seedGiven) {
-        options.seed = (uint32_t)std::time(nullptr);
+        options.seed = SeedFromUnixSeconds((int64_t)std::time(nullptr));
         std::fprintf(stderr, "ondulite-render: seed %u\n", options.seed);
         // A picture whose seed was lost cannot be made again.
         if (!StreamWritten(stderr)) return 2;
