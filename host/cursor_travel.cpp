@@ -15,3 +15,20 @@ bool TravelEndsSaver(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY, uin
 {
     return CursorTravel(fromX, fromY, toX, toY) > tolerance;
 }
+
+void TakeCursorReference(CursorReference* reference, bool read, int32_t x, int32_t y)
+{
+    *reference = read ? CursorReference{true, x, y} : CursorReference{false, 0, 0};
+}
+
+bool FollowCursor(CursorReference* reference, bool read, int32_t x, int32_t y, uint32_t tolerance)
+{
+    if (!read) return false;
+    if (!reference->known) {
+        TakeCursorReference(reference, true, x, y);
+        return false;
+    }
+    if (!TravelEndsSaver(reference->x, reference->y, x, y, tolerance)) return false;
+    TakeCursorReference(reference, true, x, y);
+    return true;
+}

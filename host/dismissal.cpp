@@ -38,9 +38,19 @@ static void GiveInputMethodBack(HWND window)
     }
 }
 
+// GetCursorPos fails on NT 5 and later while the input desktop is not the
+// saver's; its point is then undefined and must not be used.
+static bool ReadCursor(POINT* cursor)
+{
+    *cursor = {0, 0};
+    return GetCursorPos(cursor) != FALSE;
+}
+
 static void RecordCursor(void)
 {
-    GetCursorPos(&hostState.lastCursor);
+    POINT cursor;
+    bool read = ReadCursor(&cursor);
+    TakeCursorReference(&hostState.lastCursor, read, cursor.x, cursor.y);
 }
 
 static LRESULT StartSaverWindow(HWND window, WPARAM wParam, LPARAM lParam)
@@ -135,12 +145,9 @@ static LRESULT AnswerVerifyRequest(HWND window, WPARAM wParam, LPARAM lParam)
 static void ApplyMovementRule(HWND window)
 {
     POINT cursor;
-    GetCursorPos(&cursor);
-    if (TravelEndsSaver(hostState.lastCursor.x, hostState.lastCursor.y, cursor.x, cursor.y,
-                        hostState.moveTolerance)) {
+    bool read = ReadCursor(&cursor);
+    if (FollowCursor(&hostState.lastCursor, read, cursor.x, cursor.y, hostState.moveTolerance))
         PostCloseRequest(window);
-        hostState.lastCursor = cursor;
-    }
 }
 
 LRESULT CALLBACK HostDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "host/cursor_travel.h"
 #include "host/password_rules.h"
 
 typedef BOOL(WINAPI* VerifyPasswordProc)(HWND window);
@@ -17,7 +18,7 @@ struct HostState {
     bool isWindows9x;               // the system reports the Windows 9x platform
     HWND saverWindow;               // null until the saver window is created
     bool isPreview;                 // the saver window is a preview child
-    POINT lastCursor;               // reference position of the movement rule, screen coordinates
+    CursorReference lastCursor;     // reference position of the movement rule, screen coordinates
     uint32_t moveTolerance;         // largest cursor travel that does not end the saver
     bool isClosing;                 // closing has been allowed
     bool isVerifying;               // the password prompt is up
