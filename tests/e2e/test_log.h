@@ -1,7 +1,8 @@
-// The log that the test doubles write and the end-to-end suite reads: one
-// line per event, appended to the file that ONDULITE_TEST_LOG names (nothing
-// is written when it is unset). Each line is written by one call, so lines
-// of different processes do not mix.
+// The logs that the test doubles and the checker write and the end-to-end
+// suite reads: one line per event, appended to the file that an environment
+// variable names (ONDULITE_TEST_LOG for the doubles; nothing is written when
+// it is unset). Each line is written by one call, so lines of different
+// processes and threads do not mix.
 #pragma once
 
 #include <windows.h>
@@ -9,16 +10,14 @@
 #include <cstdarg>
 #include <cstdio>
 
-inline void AppendTestLog(const char* format, ...)
+// One line to the log that the environment variable `variable` names.
+inline void AppendLogLine(const char* variable, const char* format, va_list arguments)
 {
     char path[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("ONDULITE_TEST_LOG", path, sizeof path);
+    DWORD length = GetEnvironmentVariableA(variable, path, sizeof path);
     if (length == 0 || length >= sizeof path) return;
     char line[4096];
-    va_list arguments;
-    va_start(arguments, format);
     int size = vsnprintf(line, sizeof line - 1, format, arguments);
-    va_end(arguments);
     if (size < 0) return;
     if (size > (int)sizeof line - 2) size = (int)sizeof line - 2;
     line[size] = '\n';
@@ -28,4 +27,12 @@ inline void AppendTestLog(const char* format, ...)
     DWORD written = 0;
     WriteFile(file, line, (DWORD)size + 1, &written, nullptr);
     CloseHandle(file);
+}
+
+inline void AppendTestLog(const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    AppendLogLine("ONDULITE_TEST_LOG", format, arguments);
+    va_end(arguments);
 }
