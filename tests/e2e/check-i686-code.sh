@@ -25,8 +25,9 @@ i686='^(mov[sz]?[bwl]?[bwl]?|movs[bwl]|lea[lw]?|add[bwl]?|adc[bwl]?|sub[bwl]?|sb
 
 awk -v allowed="$i686" '
   /^[0-9a-f]+ <.*>:$/ { symbol = $2; next }
-  # Data that the linker keeps in the text section: not instructions.
-  symbol ~ /^<(\.gcc_except_table|__CTOR_LIST__|__DTOR_LIST__)>:$/ { next }
+  # Data that the linker keeps in the text section: not instructions (the
+  # constructor lists hold addresses, which may read as anything).
+  symbol ~ /^<(\.gcc_except_table|__CTOR_LIST__|__DTOR_LIST__|\.[cd]tors[.0-9]*)>:$/ { next }
   /^ +[0-9a-f]+:\t/ {
     if (symbol ~ /vector_unit_(sse2|avx2|avx512)/) next
     split($0, field, "\t")
