@@ -66,8 +66,7 @@ void ReportWindows9x(bool windows9x)
 
 void ReportWindowsVersion(const char* version)
 {
-    SetRegistryValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\ondulite.scr", "Version", REG_SZ, version,
-                     version ? (DWORD)strlen(version) + 1 : 0);
+    ClaimWindowsVersion("ondulite.scr", version);
 }
 
 void PreferNativeMpr(bool native)

@@ -18,6 +18,12 @@ void ExpectFullScreen(const std::string& program, const std::string& commandLine
     HWND window = WaitForFullScreenWindow(&run);
     Check(window != nullptr, what + ": full-screen window");
     if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+    // A refused window says why; its box waits for a click.
+    HWND box = window ? nullptr : FindMemoryMessage(run.id);
+    if (box) {
+        Check(false, what + ": shows \"Not enought memory.\"");
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
     DWORD code = WaitForExit(&run, 5000);
     Check(code == 0, what + Format(": ends with 0 (got 0x%lX)", code));
     EndRun(&run);
@@ -38,10 +44,10 @@ void ExpectExit(const std::string& program, const std::string& commandLine, DWOR
 
 // Expects a preview child inside `parent`, then destroys the parent and
 // expects exit code 0.
-void ExpectPreview(const std::string& arguments, HWND parent, const std::string& what)
+void ExpectPreview(const std::string& program, const std::string& commandLine, HWND parent, const std::string& what)
 {
     SaverRun run;
-    if (!StartSaver(&run, arguments)) {
+    if (!StartProgram(&run, program, commandLine)) {
         Check(false, what + ": starts");
         return;
     }
@@ -91,17 +97,6 @@ std::string CopySaver(const std::string& folder, const std::string& name)
     return copy;
 }
 
-void SetWindowsVersion(const std::string& fileName, const char* version)
-{
-    HKEY key;
-    std::string path = "Software\\Wine\\AppDefaults\\" + fileName;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS) {
-        RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE*)version, (DWORD)strlen(version) + 1);
-        RegCloseKey(key);
-    }
-}
-
 std::string HandleText(HWND window)
 {
     return Format("%lu", (unsigned long)(uintptr_t)window);
@@ -138,15 +133,15 @@ void RunModeCases(void)
 
     // Preview in every spelling, inside a parent of the probe.
     HWND parent = MakeProbeWindow(200, 150, 40, 40);
-    ExpectPreview("/p " + HandleText(parent), parent, "\"/p <parent>\"");
+    ExpectPreview(saver, quoted + " /p " + HandleText(parent), parent, "\"/p <parent>\"");
     parent = MakeProbeWindow(200, 150, 40, 40);
-    ExpectPreview("/p" + HandleText(parent), parent, "\"/p<parent>\"");
+    ExpectPreview(saver, quoted + " /p" + HandleText(parent), parent, "\"/p<parent>\"");
     parent = MakeProbeWindow(200, 150, 40, 40);
-    ExpectPreview("/P   " + HandleText(parent), parent, "\"/P   <parent>\"");
+    ExpectPreview(saver, quoted + " /P   " + HandleText(parent), parent, "\"/P   <parent>\"");
     parent = MakeProbeWindow(200, 150, 40, 40);
-    ExpectPreview("/l " + HandleText(parent), parent, "\"/l <parent>\"");
+    ExpectPreview(saver, quoted + " /l " + HandleText(parent), parent, "\"/l <parent>\"");
     parent = MakeProbeWindow(200, 150, 40, 40);
-    ExpectPreview(Format("/p %llu", (unsigned long long)(uintptr_t)parent + 4294967296ull), parent,
+    ExpectPreview(saver, quoted + Format(" /p %llu", (unsigned long long)(uintptr_t)parent + 4294967296ull), parent,
                   "\"/p <parent + 2^32>\" (the number wraps)");
 
     // Preview handles that are not windows, or not read as one.
@@ -175,11 +170,31 @@ void RunModeCases(void)
 
     // The same program seen as Windows 98: the password change runs.
     std::string old = CopySaver("win98", "ondulite9x.scr");
-    SetWindowsVersion("ondulite9x.scr", "win98");
+    ClaimWindowsVersion("ondulite9x.scr", "win98");
     ExpectExit(old, Quoted(old) + " /a", 0, "\"/a\" on the 9x family");
     ExpectExit(old, Quoted(old) + " /a " + HandleText(foreground), 0, "\"/a <window>\" on the 9x family");
     ExpectExit(old, Quoted(old) + " /a " + HandleText(DeadWindow()), 0, "\"/a <no window>\" on the 9x family");
     ExpectFullScreen(old, Quoted(old) + " /s", "\"/s\" on the 9x family");
     ExpectExit(old, Quoted(old) + " /x", kRefused, "refused \"/x\" on the 9x family");
+
+    // Every mode on each system the saver was first made for, under the
+    // checker, which holds the saver to what those systems do (98's
+    // password change and refusal are above).
+    for (const char* system : {"win95", "win98", "winme", "nt40"}) {
+        const std::string name = std::string("ondulite-") + system + ".scr";
+        const std::string copy = CopySaver("old", name);
+        const std::string quotedCopy = Quoted(copy);
+        const std::string on = std::string(" on ") + system;
+        const bool windows9x = system[0] == 'w';
+        const bool win98 = std::string(system) == "win98";
+        ClaimWindowsVersion(name, system);
+        if (!win98) ExpectFullScreen(copy, quotedCopy + " /s", "\"/s\"" + on);
+        parent = MakeProbeWindow(200, 150, 40, 40);
+        ExpectPreview(copy, quotedCopy + " /p " + HandleText(parent), parent, "\"/p <parent>\"" + on);
+        ExpectConfigBox(copy, quotedCopy + " /c", foreground, "\"/c\"" + on);
+        if (win98) continue;
+        ExpectExit(copy, quotedCopy + " /a", windows9x ? 0 : kRefused, "\"/a\"" + on);
+        ExpectExit(copy, quotedCopy + " /x", kRefused, "refused \"/x\"" + on);
+    }
     DestroyWindow(foreground);
 }

@@ -1,8 +1,13 @@
 #include "tests/e2e/probe.h"
 
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <map>
+
+#include "tests/e2e/doubles.h"
+#include "tests/e2e/injection.h"
 
 ProbeConfig probe;
 ProbeWindowLog probeWindowLog;
@@ -71,8 +76,105 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
     }
 }
 
+namespace {
+
+std::map<std::string, std::string> claimedVersions;  // by lower-case file name
+
+std::string LowerFileName(const std::string& path)
+{
+    size_t slash = path.find_last_of("\\/");
+    std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    for (char& c : name) c = (char)std::tolower((unsigned char)c);
+    return name;
+}
+
+bool EnvironmentHas(const char* variable)
+{
+    return GetEnvironmentVariableA(variable, nullptr, 0) > 0;
+}
+
+bool CheckerWanted(const std::string& program)
+{
+    const std::string name = LowerFileName(program);
+    if (EnvironmentHas("ONDULITE_NO_CHECKER") || name.size() < 4 || name.compare(name.size() - 4, 4, ".scr") != 0)
+        return false;
+    auto claimed = claimedVersions.find(name);
+    const std::string version = claimed == claimedVersions.end() ? "" : claimed->second;
+    return version == "win95" || version == "win98" || version == "winme" || version == "nt40" ||
+           EnvironmentHas("ONDULITE_CHECKER_CLOCK") || EnvironmentHas("ONDULITE_CHECKER_CURSOR");
+}
+
+bool StartChecked(SaverRun* run, const std::string& program, const std::string& commandLine)
+{
+    static int serial = 0;
+    run->checkerLog = WindowsPath(probe.workDir + Format("/checker-%lu-%d.log", GetCurrentProcessId(), ++serial));
+    DeleteFileA(run->checkerLog.c_str());
+    // Inherited by the saver, where the checker reads it.
+    SetEnvironmentVariableA("ONDULITE_CHECKER_LOG", run->checkerLog.c_str());
+    PROCESS_INFORMATION info;
+    std::string error;
+    bool started = StartWithDll(program, commandLine, BesideProbe("ondulite_checker.dll"), "CheckerAttach", &info,
+                                &error);
+    SetEnvironmentVariableA("ONDULITE_CHECKER_LOG", nullptr);
+    if (!started) {
+        std::printf("cannot start %s under the checker: %s (error %lu)\n", program.c_str(), error.c_str(),
+                    GetLastError());
+        run->checkerLog.clear();
+        return false;
+    }
+    CloseHandle(info.hThread);
+    run->process = info.hProcess;
+    run->id = info.dwProcessId;
+    return true;
+}
+
+std::vector<std::string> FileLines(const std::string& windowsPath)
+{
+    std::vector<std::string> lines;
+    FILE* file = std::fopen(windowsPath.c_str(), "rb");
+    if (!file) return lines;
+    std::string line;
+    for (int c; (c = std::fgetc(file)) != EOF;) {
+        if (c != '\n') {
+            line += (char)c;
+            continue;
+        }
+        lines.push_back(line);
+        line.clear();
+    }
+    std::fclose(file);
+    return lines;
+}
+
+// The checker's verdict on a run that has ended.
+void CheckCheckerLog(const SaverRun* run)
+{
+    std::vector<std::string> lines = FileLines(run->checkerLog);
+    std::string attached, refused;
+    for (const std::string& line : lines) {
+        std::printf("  checker: %s\n", line.c_str());
+        if (line.compare(0, 9, "attached:") == 0) attached = line.substr(10);
+        if (line.compare(0, 6, "fault:") == 0 || line.compare(0, 8, "unknown:") == 0) refused += "\n    " + line;
+    }
+    Check(!attached.empty(), "the checker was in place (" + (attached.empty() ? "no log" : attached) + ")");
+    Check(refused.empty(), "the checker found no call that the claimed system refuses and no function without "
+                           "a rule" + refused);
+    DeleteFileA(run->checkerLog.c_str());
+}
+
+}  // namespace
+
+void ClaimWindowsVersion(const std::string& fileName, const char* version)
+{
+    SetRegistryValue(HKEY_CURRENT_USER, ("Software\\Wine\\AppDefaults\\" + fileName).c_str(), "Version", REG_SZ,
+                     version, version ? (DWORD)std::strlen(version) + 1 : 0);
+    claimedVersions[LowerFileName(fileName)] = version ? version : "";
+}
+
 bool StartProgram(SaverRun* run, const std::string& program, const std::string& commandLine)
 {
+    run->checkerLog.clear();
+    if (CheckerWanted(program)) return StartChecked(run, program, commandLine);
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
@@ -140,6 +242,17 @@ void EndRun(SaverRun* run)
     CloseHandle(run->process);
     run->process = nullptr;
     run->id = 0;
+    if (!run->checkerLog.empty()) CheckCheckerLog(run);
+    run->checkerLog.clear();
+}
+
+HWND FindMemoryMessage(DWORD processId)
+{
+    HWND box = FindProcessWindow(processId, "#32770", "ondulite");
+    if (!box) return nullptr;
+    char text[128] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text control
+    return std::string(text) == "Not enought memory." ? box : nullptr;
 }
 
 namespace {

@@ -45,15 +45,25 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 struct SaverRun {
     HANDLE process = nullptr;
     DWORD id = 0;
+    std::string checkerLog;  // Windows path of the checker's log; empty when not checked
 };
 
 constexpr DWORD kStillRunning = STILL_ACTIVE;
 constexpr uint32_t kRefused = 0xFFFFFFFFu;
 
 // Starts `program` (default: the saver under test) with the command line
-// `"program" arguments`, or with `commandLine` exactly when given.
+// `"program" arguments`, or with `commandLine` exactly when given. A saver
+// (a .scr) for which the probe claimed Windows 95, 98, Me or NT 4, or that
+// starts while a checker condition (ONDULITE_CHECKER_CLOCK,
+// ONDULITE_CHECKER_CURSOR) is set, runs under the checker
+// (tests/e2e/checker.h), unless ONDULITE_NO_CHECKER is set.
 bool StartSaver(SaverRun* run, const std::string& arguments);
 bool StartProgram(SaverRun* run, const std::string& program, const std::string& commandLine);
+
+// Has Wine claim the Windows `version` ("win95", "win98", "winme", "nt40",
+// "win10", ...; null for Wine's own) for programs of the file name
+// `fileName` (AppDefaults), and remembers it for StartProgram.
+void ClaimWindowsVersion(const std::string& fileName, const char* version);
 
 // The exit code once the process has ended within `timeoutMs`, else
 // kStillRunning.
@@ -61,8 +71,14 @@ DWORD WaitForExit(SaverRun* run, DWORD timeoutMs);
 bool IsRunning(SaverRun* run);
 
 // Ends a run that a case left behind (close request, then force) and
-// releases its handles.
+// releases its handles. For a run under the checker it then prints the
+// checker's log and checks that the checker was in place and found no
+// call that the claimed system refuses and no function without a rule.
 void EndRun(SaverRun* run);
+
+// The message box "Not enought memory." of process `processId` (any when
+// 0), or null.
+HWND FindMemoryMessage(DWORD processId = 0);
 
 // Top-level (or, with `parent`, child) windows of a process by class and
 // title; null strings match anything.
@@ -123,8 +139,10 @@ bool RenderPictures(uint32_t seed, int width, int height, int count, std::vector
 // Starts the saver with `arguments`, waits for its window of class
 // WindowsScreenSaverClass titled `title`, and checks that the screen shows
 // the first two pictures of its seed at the screen's size, whole and in
-// turn, about a second apart; `what` names the checks.
-void CheckPictures(const std::string& arguments, const char* title, const std::string& what);
+// turn, about a second apart; `what` names the checks. The seed is the
+// calendar second at the start, `clockAhead` seconds ahead of the probe's
+// clock (where the checker runs the saver's clock ahead), modulo 2^32.
+void CheckPictures(const std::string& arguments, const char* title, const std::string& what, int64_t clockAhead = 0);
 
 // The part of `image` at `x`, `y` of `width` x `height` (zero outside it).
 Image CropImage(const Image& image, int x, int y, int width, int height);

@@ -7,15 +7,6 @@ namespace {
 
 const char kSaverClass[] = "WindowsScreenSaverClass";
 
-HWND FindMemoryMessage(void)
-{
-    HWND box = FindProcessWindow(0, "#32770", "ondulite");
-    if (!box) return nullptr;
-    char text[128] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text control
-    return std::string(text) == "Not enought memory." ? box : nullptr;
-}
-
 void PreviewStorm(void)
 {
     const int kPreviews = 50;
