@@ -128,6 +128,31 @@ void NoGraceTime(void)
     EndRun(&run);
 }
 
+// GetCursorPos fails on NT 5 and later while the input desktop is not the
+// saver's; the checker makes it fail, leaving a different far-off point
+// each time. A failed reading counts no travel: the saver neither ends on a
+// made-up position nor loses the real movement once readings work again.
+void CursorFailureCases(void)
+{
+    SetEnvironmentVariableA("ONDULITE_CHECKER_CURSOR", "first");
+    Launch launch;
+    if (StartAt(&launch, 400, 300, "GetCursorPos failing at the start")) {
+        XDo("mousemove 401 301");
+        Check(Runs(&launch, 500), "GetCursorPos failing at the start: a 2-pixel move keeps the saver");
+        XDo("mousemove 420 301");
+        ExpectEnded(&launch, "GetCursorPos failing at the start: 20 pixels more");
+    }
+    SetEnvironmentVariableA("ONDULITE_CHECKER_CURSOR", "all");
+    if (StartAt(&launch, 400, 300, "GetCursorPos always failing")) {
+        XDo("mousemove 401 300");
+        XDo("mousemove 440 330");
+        Check(Runs(&launch, 500), "GetCursorPos always failing: no travel is counted, the saver stays");
+        XDo("key space");
+        ExpectEnded(&launch, "GetCursorPos always failing: a key");
+    }
+    SetEnvironmentVariableA("ONDULITE_CHECKER_CURSOR", nullptr);
+}
+
 }  // namespace
 
 void RunDismissalCases(void)
@@ -136,4 +161,5 @@ void RunDismissalCases(void)
     InputCases();
     InputsThatEndNothing();
     NoGraceTime();
+    CursorFailureCases();
 }

@@ -198,6 +198,15 @@ void RunPasswordCases(void)
     ChangePasswordCase("/a", true, 0, true, nullptr, "9x, /a without a parent, our MPR.DLL");
     ChangePasswordCase("/a", false, 0, false, nullptr, "9x, /a with Wine's own MPR.DLL");
 
+    // The same on 95, and on NT 4, which has neither service.
+    ReportWindowsVersion("win95");
+    SetUsePasswordNumber(1);
+    PromptRefusesThenAccepts(REG_DWORD, &one, sizeof one, "95, ScreenSaveUsePassword 1");
+    ChangePasswordCase("/a", true, 0, true, nullptr, "95, /a without a parent, our MPR.DLL");
+    ReportWindowsVersion("nt40");
+    EndsWithoutPrompt("NT 4, ScreenSaveUsePassword 1", false);
+    ChangePasswordCase("/a", true, kRefused, false, nullptr, "NT 4, /a with our MPR.DLL");
+
     ReportWindows9x(false);
     SetUsePasswordNumber(1);
     EndsWithoutPrompt("NT, ScreenSaveUsePassword 1", false);

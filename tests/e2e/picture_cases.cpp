@@ -57,8 +57,9 @@ int FirstShowing(const std::vector<Shot>& shots, size_t from, const Image& pictu
 
 // Starts the saver with `arguments`, shoots the screen for a few seconds,
 // ends the saver, then looks for the seed whose first two pictures the
-// shots show in turn.
-void CheckPictures(const std::string& arguments, const char* title, const std::string& what)
+// shots show in turn: the calendar second, `clockAhead` seconds ahead of
+// the probe's, taken modulo 2^32.
+void CheckPictures(const std::string& arguments, const char* title, const std::string& what, int64_t clockAhead)
 {
     std::time_t before = std::time(nullptr);
     SaverRun run;
@@ -82,16 +83,17 @@ void CheckPictures(const std::string& arguments, const char* title, const std::s
 
     bool found = false;
     double bestFirst = 0.0, bestSecond = 0.0;
-    for (std::time_t seed = before - 1; seed <= after + 1 && !found; ++seed) {
+    for (int64_t start = (int64_t)before - 1; start <= (int64_t)after + 1 && !found; ++start) {
+        const uint32_t seed = (uint32_t)(uint64_t)(start + clockAhead);
         std::vector<Image> pictures;
-        if (!RenderPictures((uint32_t)seed, probe.screenWidth, probe.screenHeight, kPicturesRendered, &pictures)) {
-            Check(false, what + Format(": render seed %lld", (long long)seed));
+        if (!RenderPictures(seed, probe.screenWidth, probe.screenHeight, kPicturesRendered, &pictures)) {
+            Check(false, what + Format(": render seed %u", seed));
             return;
         }
         int first = FirstShowing(shots, 0, pictures[0], &bestFirst);
         if (first < 0) continue;
         found = true;
-        Check(true, what + Format(": a screenshot shows picture 1 of seed %lld (%.4f%% equal)", (long long)seed,
+        Check(true, what + Format(": a screenshot shows picture 1 of seed %u (%.4f%% equal)", seed,
                                   100.0 * EqualFraction(shots[(size_t)first].image, pictures[0])));
         int second = FirstShowing(shots, (size_t)first + 1, pictures[1], &bestSecond);
         if (Check(second > 0, what + Format(": a later screenshot shows picture 2 (best %.4f%%)", 100.0 * bestSecond))) {
@@ -126,4 +128,11 @@ void RunPictureCases(void)
     ReportWindowsVersion("nt40");
     CheckPictures("/s", "Screen Saver", "full screen on NT 4");
     ReportWindowsVersion(nullptr);
+    // The calendar second past 2106-02-07 06:28:15 UTC, the last that 32
+    // bits hold (a signed count ended in 2038 already): the seed is the
+    // second modulo 2^32, so the pictures go on changing from start to start.
+    const int64_t kPast2106 = 4294967296ll + 86400ll * 1000;
+    SetEnvironmentVariableA("ONDULITE_CHECKER_CLOCK", Format("%lld", (long long)kPast2106).c_str());
+    CheckPictures("/s", "Screen Saver", "full screen with the clock past 2106", kPast2106);
+    SetEnvironmentVariableA("ONDULITE_CHECKER_CLOCK", nullptr);
 }
