@@ -6,6 +6,16 @@ namespace {
 
 const char kSaverClass[] = "WindowsScreenSaverClass";
 
+// A refused window says why, in a box that waits for a click: names it and
+// clicks it away.
+void ReportMemoryMessage(const SaverRun& run, const std::string& what)
+{
+    HWND box = FindMemoryMessage(run.id);
+    if (!box) return;
+    Check(false, what + ": shows \"Not enought memory.\"");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
 // Starts the saver, expects the full-screen window, closes it with a close
 // request and expects exit code 0.
 void ExpectFullScreen(const std::string& program, const std::string& commandLine, const std::string& what)
@@ -18,12 +28,7 @@ void ExpectFullScreen(const std::string& program, const std::string& commandLine
     HWND window = WaitForFullScreenWindow(&run);
     Check(window != nullptr, what + ": full-screen window");
     if (window) PostMessageA(window, WM_CLOSE, 0, 0);
-    // A refused window says why; its box waits for a click.
-    HWND box = window ? nullptr : FindMemoryMessage(run.id);
-    if (box) {
-        Check(false, what + ": shows \"Not enought memory.\"");
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
+    if (!window) ReportMemoryMessage(run, what);
     DWORD code = WaitForExit(&run, 5000);
     Check(code == 0, what + Format(": ends with 0 (got 0x%lX)", code));
     EndRun(&run);
@@ -53,6 +58,7 @@ void ExpectPreview(const std::string& program, const std::string& commandLine, H
     }
     HWND child = WaitForProcessWindow(run.id, kSaverClass, "Preview", 5000, parent);
     Check(child != nullptr && GetParent(child) == parent, what + ": preview inside the given parent");
+    if (!child) ReportMemoryMessage(run, what);
     DestroyWindow(parent);
     DWORD code = WaitForExit(&run, 5000);
     Check(code == 0, what + Format(": ends with 0 when the parent goes (got 0x%lX)", code));
