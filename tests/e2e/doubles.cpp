@@ -36,20 +36,7 @@ void StartDoubleLog(const char* name)
 
 std::vector<std::string> DoubleLogLines(void)
 {
-    std::vector<std::string> lines;
-    FILE* file = std::fopen(logPath.c_str(), "rb");
-    if (!file) return lines;
-    std::string line;
-    for (int c; (c = std::fgetc(file)) != EOF;) {
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += (char)c;
-        }
-    }
-    std::fclose(file);
-    return lines;
+    return FileLines(logPath);
 }
 
 int CountDoubleLog(const char* prefix)

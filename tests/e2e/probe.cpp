@@ -45,6 +45,24 @@ std::string Format(const char* format, ...)
     return text;
 }
 
+std::vector<std::string> FileLines(const std::string& windowsPath)
+{
+    std::vector<std::string> lines;
+    FILE* file = std::fopen(windowsPath.c_str(), "rb");
+    if (!file) return lines;
+    std::string line;
+    for (int c; (c = std::fgetc(file)) != EOF;) {
+        if (c != '\n') {
+            line += (char)c;
+            continue;
+        }
+        lines.push_back(line);
+        line.clear();
+    }
+    std::fclose(file);
+    return lines;
+}
+
 static void DispatchPending(void)
 {
     MSG message;
@@ -126,24 +144,6 @@ bool StartChecked(SaverRun* run, const std::string& program, const std::string& 
     run->process = info.hProcess;
     run->id = info.dwProcessId;
     return true;
-}
-
-std::vector<std::string> FileLines(const std::string& windowsPath)
-{
-    std::vector<std::string> lines;
-    FILE* file = std::fopen(windowsPath.c_str(), "rb");
-    if (!file) return lines;
-    std::string line;
-    for (int c; (c = std::fgetc(file)) != EOF;) {
-        if (c != '\n') {
-            line += (char)c;
-            continue;
-        }
-        lines.push_back(line);
-        line.clear();
-    }
-    std::fclose(file);
-    return lines;
 }
 
 // The checker's verdict on a run that has ended.

@@ -36,6 +36,9 @@ std::string WindowsPath(const std::string& unixPath);
 bool Check(bool passed, const std::string& what);
 int FailureCount(void);
 std::string Format(const char* format, ...);
+// The lines of a text file (Windows path), without their line ends; none
+// when it cannot be read.
+std::vector<std::string> FileLines(const std::string& windowsPath);
 
 // Waits `ms` milliseconds while dispatching the probe's messages.
 void Pump(DWORD ms);
