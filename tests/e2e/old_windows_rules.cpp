@@ -305,7 +305,7 @@ BOOL WINAPI CheckedGetCursorPos(LPPOINT cursor)
     LONG call = InterlockedIncrement(&cursorCalls);
     bool fail = cursorFailure == CursorFailure::All || (cursorFailure == CursorFailure::First && call == 1);
     if (!fail) return Real<decltype(&GetCursorPos)>(realGetCursorPos)(cursor);
-    CheckerReport("condition", "GetCursorPos fails (call %ld)", (long)call);
+    CheckerReport("condition", "GetCursorPos fails");
     // The point is undefined after a failure: a far one, another each time,
     // makes any use of it show.
     if (cursor) *cursor = {(call & 1) ? -30000 : 30000, -30000};
