@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "native/option_reader.h"
+
 enum class HackTarget {
     OwnWindow,   // a normal resizable top-level window of its own
     Root,        // the root window, or XSCREENSAVER_WINDOW when the daemon set it
@@ -26,8 +28,6 @@ struct HackOptions {
     bool help = false;
     std::string displayName;    // empty: $DISPLAY
 };
-
-constexpr double kMaxDelaySeconds = 86400.0;
 
 // Reads argv[1..argc-1]. `screensaverWindow` is the value of
 // XSCREENSAVER_WINDOW, or null when it is not set. Returns true on success
@@ -47,8 +47,6 @@ bool ParseHackOptions(int argc, const char* const* argv, const char* screensaver
 // spaces are allowed, as the environment may carry them.
 bool ParseWindowId(const char* text, uint32_t* id);
 
-// Seconds as a plain decimal number with an optional fraction (`1`, `0.5`,
-// `.25`), from 0 to kMaxDelaySeconds.
-bool ParseDelaySeconds(const char* text, double* seconds);
+// --delay is read by ParseDelaySeconds (native/option_reader.h).
 
 extern const char kHackUsage[];

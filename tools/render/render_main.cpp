@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "native/band_pool.h"
+#include "native/process_io.h"
 #include "picture/fast_path.h"
 #include "picture/float_mode.h"
 #include "picture/picture.h"
 #include "picture/random.h"
-#include "picture/band_pool.h"
-#include "tools/process_io.h"
 #include "tools/render/image_file.h"
 #include "tools/render/image_queue.h"
 #include "tools/render/render_options.h"

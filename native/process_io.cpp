@@ -1,4 +1,4 @@
-#include "tools/process_io.h"
+#include "native/process_io.h"
 
 #include <fcntl.h>
 #include <unistd.h>
