@@ -47,6 +47,30 @@ bool OptionTakesNoValue(const OptionReader* reader, std::string* error)
     return false;
 }
 
+bool OptionSeed(OptionReader* reader, const char* shownName, uint32_t* seed, std::string* error)
+{
+    const char* value = OptionValue(reader, error);
+    if (!value) return false;
+    uint64_t number = 0;
+    if (!ReadDecimal(value, 0xFFFFFFFFull, &number)) {
+        *error = std::string(shownName) + " wants a whole number from 0 to 4294967295, not '" + value + "'";
+        return false;
+    }
+    *seed = (uint32_t)number;
+    return true;
+}
+
+bool OptionDelay(OptionReader* reader, const char* shownName, double* seconds, std::string* error)
+{
+    const char* value = OptionValue(reader, error);
+    if (!value) return false;
+    if (!ParseDelaySeconds(value, seconds)) {
+        *error = std::string(shownName) + " wants seconds from 0 to 86400 such as 1 or 0.5, not '" + value + "'";
+        return false;
+    }
+    return true;
+}
+
 std::string UnknownOption(const OptionReader* reader)
 {
     std::string arg = reader->argv[reader->index];

@@ -46,6 +46,16 @@ const char* OptionValue(OptionReader* reader, std::string* error);
 // "option NAME takes no value" in `error`.
 bool OptionTakesNoValue(const OptionReader* reader, std::string* error);
 
+// The value of a seed option: a whole number from 0 to 4294967295. False on
+// a missing or bad value, with "SHOWN wants a whole number from 0 to
+// 4294967295, not 'VALUE'" in `error` for a bad one.
+bool OptionSeed(OptionReader* reader, const char* shownName, uint32_t* seed, std::string* error);
+
+// The value of a pause option, in seconds as ParseDelaySeconds reads them.
+// False on a missing or bad value, with "SHOWN wants seconds from 0 to
+// 86400 such as 1 or 0.5, not 'VALUE'" for a bad one.
+bool OptionDelay(OptionReader* reader, const char* shownName, double* seconds, std::string* error);
+
 // The message for an argument that no option of the tool's matched.
 std::string UnknownOption(const OptionReader* reader);
 
