@@ -92,7 +92,6 @@ struct Output {
     wp_fractional_scale_v1* fractionalScale = nullptr;
     bool configured = false;
     BufferPlan plan;         // the buffers' size; empty until configured
-    BufferPlan shownPlan;    // what the surface was last committed with
     ShmBuffer buffers[kBuffersPerOutput];
     ShmBuffer* filled = nullptr;  // holds this cycle's picture, to be shown with the others
     uint64_t filledNumber = 0;    // its place in the seed's sequence, for --fps
@@ -209,20 +208,30 @@ static bool CreateBuffer(WaylandState* state, ShmBuffer* buffer, int32_t width, 
     return true;
 }
 
-// A buffer of the output's planned size that the compositor does not hold,
-// made when there is none; null when every one is held or no memory is left.
-static ShmBuffer* FreeBuffer(WaylandState* state, Output* output, bool create)
+// A slot whose buffer the compositor does not hold and this cycle does not
+// fill: one of the output's planned size where there is one, else an empty
+// slot or one of an old size. Null when every slot is taken.
+static ShmBuffer* FreeSlot(Output* output)
 {
     ShmBuffer* spare = nullptr;
     for (ShmBuffer& buffer : output->buffers) {
         if (buffer.busy || &buffer == output->filled) continue;
         if (buffer.buffer && buffer.width == output->plan.width && buffer.height == output->plan.height)
             return &buffer;
-        if (!spare || !spare->buffer) spare = &buffer;
+        if (!spare || spare->buffer) spare = &buffer;
     }
-    if (!spare || !create) return spare && !create ? spare : nullptr;
-    ReleaseBuffer(spare);
-    return CreateBuffer(state, spare, output->plan.width, output->plan.height) ? spare : nullptr;
+    return spare;
+}
+
+// A free buffer of the output's planned size, made in a free slot when
+// needed; null when every slot is taken or no memory is left.
+static ShmBuffer* FreeBuffer(WaylandState* state, Output* output)
+{
+    ShmBuffer* slot = FreeSlot(output);
+    if (!slot || (slot->buffer && slot->width == output->plan.width && slot->height == output->plan.height))
+        return slot;
+    ReleaseBuffer(slot);
+    return CreateBuffer(state, slot, output->plan.width, output->plan.height) ? slot : nullptr;
 }
 
 // ---- showing
@@ -249,7 +258,6 @@ static void ShowBuffer(WaylandState* state, Output* output, ShmBuffer* buffer)
         if (output->viewport) wp_viewport_set_destination(output->viewport, -1, -1);
         wl_surface_set_buffer_scale(output->surface, plan.bufferScale);
     }
-    output->shownPlan = plan;
     wl_surface_attach(output->surface, buffer->buffer, 0, 0);
     if (state->compositorVersion >= 4)
         wl_surface_damage_buffer(output->surface, 0, 0, INT32_MAX, INT32_MAX);
@@ -268,7 +276,7 @@ static void ShowBuffer(WaylandState* state, Output* output, ShmBuffer* buffer)
 // surface covers its output until its picture comes in the next cycle.
 static void ShowBlack(WaylandState* state, Output* output)
 {
-    ShmBuffer* buffer = FreeBuffer(state, output, true);
+    ShmBuffer* buffer = FreeBuffer(state, output);
     if (!buffer) {
         Complain("not enough memory for a " + std::to_string(output->plan.width) + "x" +
                  std::to_string(output->plan.height) + " buffer");
@@ -297,7 +305,7 @@ static void ReleaseSurface(Output* output)
     output->filled = nullptr;
     output->configured = false;
     output->frameDone = false;
-    output->plan = output->shownPlan = BufferPlan{};
+    output->plan = BufferPlan{};
 }
 
 static void ReleaseOutput(WaylandState* state, Output* output)
@@ -357,6 +365,7 @@ static void OnPreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale
 {
     Output* output = static_cast<Output*>(data);
     output->facts.preferredScale = (int32_t)scale;
+    Replan(output->state, output);
 }
 
 static const wp_fractional_scale_v1_listener kFractionalScaleListener = {OnPreferredScale};
@@ -748,11 +757,6 @@ static const wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove}
 
 // ---- the cycle
 
-static bool HasFreeBuffer(WaylandState* state, Output* output)
-{
-    return FreeBuffer(state, output, false) != nullptr;
-}
-
 // Whether a cycle may begin now: an output whose frame callback is due
 // soon is waited for (up to kFrameWait after it was asked), so that the
 // outputs of a cycle stay together. Writes the time to look again.
@@ -787,7 +791,7 @@ static void ListOutputs(WaylandState* state, std::vector<CycleOutput>* places, s
 {
     for (auto& output : state->outputs) {
         if (!output->configured || output->plan.width <= 0) continue;
-        bool ready = output->frameDone && HasFreeBuffer(state, output.get());
+        bool ready = output->frameDone && FreeSlot(output.get()) != nullptr;
         places->push_back(CycleOutput{MonitorArea{output->x, output->y, output->x + output->facts.surfaceWidth,
                                                   output->y + output->facts.surfaceHeight},
                                       ready});
@@ -824,7 +828,7 @@ static void ShowCycle(WaylandState* state)
         if (!picture || !places[i].ready || mirror->plan.width != picture->width ||
             mirror->plan.height != picture->height)
             continue;
-        ShmBuffer* copy = FreeBuffer(state, mirror, true);
+        ShmBuffer* copy = FreeBuffer(state, mirror);
         if (!copy) continue;
         std::memcpy(copy->pixels, picture->pixels, picture->bytes);
         mirror->filled = copy;
@@ -856,7 +860,7 @@ static void OnPictureFinished(WaylandState* state)
     // is dropped, and its place in the sequence with it.
     if (output && output->configured && worker->width == EvenRounded(output->plan.width) &&
         worker->height == EvenRounded(output->plan.height)) {
-        ShmBuffer* buffer = FreeBuffer(state, output, true);
+        ShmBuffer* buffer = FreeBuffer(state, output);
         if (buffer) {
             CopyPictureToShm(worker->pixels.data(), worker->width, worker->height, buffer->pixels, buffer->width,
                              buffer->height);
@@ -999,6 +1003,9 @@ static bool Connect(WaylandState* state)
     state->started = true;
     bool anyWanted = state->outputs.empty();
     for (auto& output : state->outputs) {
+        // Whatever the compositor tells of a new xdg-output came within the
+        // round trip, whether or not it ended with a done.
+        output->xdgDone = true;
         TryDescribe(output.get());
         anyWanted = anyWanted || output->surface;
     }

@@ -78,21 +78,9 @@ bool ParseHackOptions(int argc, const char* const* argv, const char* screensaver
             options->target = HackTarget::WindowId;
             explicitWindow = true;
         } else if (name == "--delay") {
-            const char* v = OptionValue(&reader, error);
-            if (!v) return false;
-            if (!ParseDelaySeconds(v, &options->delaySeconds)) {
-                *error = std::string("-delay wants seconds from 0 to 86400 such as 1 or 0.5, not '") + v + "'";
-                return false;
-            }
+            if (!OptionDelay(&reader, "-delay", &options->delaySeconds, error)) return false;
         } else if (name == "--seed") {
-            const char* v = OptionValue(&reader, error);
-            if (!v) return false;
-            uint64_t number = 0;
-            if (!ReadDecimal(v, 0xFFFFFFFFull, &number)) {
-                *error = std::string("-seed wants a whole number from 0 to 4294967295, not '") + v + "'";
-                return false;
-            }
-            options->seed = (uint32_t)number;
+            if (!OptionSeed(&reader, "-seed", &options->seed, error)) return false;
             options->seedGiven = true;
         } else if (name == "--fps") {
             if (!OptionTakesNoValue(&reader, error)) return false;

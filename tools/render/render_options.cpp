@@ -88,13 +88,7 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions* option
                 return false;
             }
         } else if (name == "--seed") {
-            const char* v = OptionValue(&reader, error);
-            if (!v) return false;
-            if (!ReadDecimal(v, 0xFFFFFFFFull, &number)) {
-                *error = std::string("--seed wants a whole number from 0 to 4294967295, not '") + v + "'";
-                return false;
-            }
-            options->seed = (uint32_t)number;
+            if (!OptionSeed(&reader, "--seed", &options->seed, error)) return false;
             options->seedGiven = true;
         } else if (name == "--size") {
             const char* v = OptionValue(&reader, error);
