@@ -406,6 +406,31 @@ def window_rect(sway, app_id):
     return find(json.loads(sway.msg("-t", "get_tree")))
 
 
+def case_idle_daemon(tools):
+    # The README's line for sway, with a timeout of 2 seconds: swayidle
+    # starts the saver once the seat has been idle, and a key ends it.
+    sway = Sway(tools, SWAY_BASE + "output HEADLESS-1 mode 480x320 position 0 0\n")
+    idle = None
+    try:
+        idle = sway.popen(["swayidle", "-w", "timeout", "2", "%s --seed %d &" % (sway.tools.client, SEED)],
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        check("swayidle starts it after the timeout: picture 1 covers the output",
+              wait_until(lambda: shows(sway, tools, "HEADLESS-1", 1)))
+        sway.run(["wtype", "-s", "300", "q"])
+        check("a key ends it: the desktop shows again",
+              wait_until(lambda: identify(tools, sway.shot("HEADLESS-1"), 10) == 0, 1.5))
+    finally:
+        if idle and idle.poll() is None:
+            idle.terminate()
+            try:
+                idle.wait(5)
+            except subprocess.TimeoutExpired:
+                idle.kill()
+                idle.wait()
+        # A saver it started meanwhile ends with the compositor.
+        sway.close()
+
+
 def case_background(tools):
     sway = Sway(tools, SWAY_BASE + "output HEADLESS-1 mode 640x480 position 0 0\n"
                 "for_window [app_id=\"org.freedesktop.weston.eventdemo\"] floating enable, move position 40 40\n")
@@ -613,6 +638,7 @@ def case_no_layer_shell(tools):
 CASES = {
     "pictures": case_pictures,
     "dismissal": case_dismissal,
+    "idle-daemon": case_idle_daemon,
     "background": case_background,
     "hotplug": case_hotplug,
     "signals": case_signals,
@@ -628,7 +654,7 @@ def main():
     parser.add_argument("--pointer", required=True)
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
-    for tool in ("sway", "swaymsg", "grim", "wtype", "weston"):
+    for tool in ("sway", "swaymsg", "swayidle", "grim", "wtype", "weston"):
         if not shutil.which(tool):
             check("%s is installed (tests/wayland/run-wayland-tests.sh installs it)" % tool, False)
     work = tempfile.mkdtemp(prefix="ondulite-wayland-")
