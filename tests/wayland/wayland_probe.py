@@ -635,6 +635,54 @@ def case_no_layer_shell(tools):
         sway.close()
 
 
+def process_times(pid):
+    """(processor seconds, resident KiB, peak resident KiB) of a process."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    ticks = os.sysconf("SC_CLK_TCK")
+    cpu = (int(fields[11]) + int(fields[12])) / ticks
+    status = {}
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            key, _, value = line.partition(":")
+            status[key] = value.strip()
+    return cpu, int(status["VmRSS"].split()[0]), int(status["VmHWM"].split()[0])
+
+
+def measure(tools):
+    """Not a test: the figures of docs/performance.md, printed. The time to
+    the first picture, the processor time per picture and the memory at
+    1920x1080, on a headless sway."""
+    sway = Sway(tools, SWAY_BASE + "output HEADLESS-1 mode 1920x1080 position 0 0\n")
+    try:
+        firsts = []
+        for _ in range(5):
+            client = Client(sway, "--seed", str(SEED), "--fps")
+            wait_until(lambda: client.lines(), step=0.001)
+            firsts.append(time.monotonic() - client.started)
+            client.stop()
+        print("first picture shown after the start: %s ms" % ", ".join("%.0f" % (t * 1000) for t in firsts))
+        client = Client(sway, "--seed", str(SEED), "--delay", "0", "--fps")
+        wait_until(lambda: len(client.lines()) >= 5)
+        cpu0, _, _ = process_times(client.process.pid)
+        n0 = len(client.lines())
+        time.sleep(10)
+        cpu1, rss, peak = process_times(client.process.pid)
+        n1 = len(client.lines())
+        print("pictures with no pause: %d in 10 s, %.1f ms of processor time each (all threads)" %
+              (n1 - n0, (cpu1 - cpu0) * 1000 / (n1 - n0)))
+        print("memory with no pause: %d KiB resident, %d KiB at most" % (rss, peak))
+        client.stop()
+        client = Client(sway, "--seed", str(SEED))
+        time.sleep(5)
+        cpu, rss, peak = process_times(client.process.pid)
+        print("with the 1 s pause, after 5 s: %.2f s of processor time, %d KiB resident, %d KiB at most" %
+              (cpu, rss, peak))
+        client.stop()
+    finally:
+        sway.close()
+
+
 CASES = {
     "pictures": case_pictures,
     "dismissal": case_dismissal,
@@ -652,7 +700,7 @@ def main():
     parser.add_argument("--client", required=True)
     parser.add_argument("--render", required=True)
     parser.add_argument("--pointer", required=True)
-    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("case", choices=sorted(CASES) + ["measure"])
     args = parser.parse_args()
     for tool in ("sway", "swaymsg", "swayidle", "grim", "wtype", "weston"):
         if not shutil.which(tool):
@@ -660,6 +708,9 @@ def main():
     work = tempfile.mkdtemp(prefix="ondulite-wayland-")
     os.chmod(work, 0o755)
     try:
+        if args.case == "measure":
+            measure(Tools(args, work))
+            return
         if failed == 0:
             CASES[args.case](Tools(args, work))
     except Exception as error:  # a broken step is a failed case, said in one line
