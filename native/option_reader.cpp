@@ -71,6 +71,49 @@ bool OptionDelay(OptionReader* reader, const char* shownName, double* seconds, s
     return true;
 }
 
+bool ReadSaverOption(OptionReader* reader, const char* shownDash, SaverOptions* options, bool* matched,
+                     std::string* error)
+{
+    const std::string& name = reader->name;
+    *matched = true;
+    if (name == "--help" || name == "--h") {
+        if (!OptionTakesNoValue(reader, error)) return false;
+        options->help = true;
+    } else if (name == "--fps") {
+        if (!OptionTakesNoValue(reader, error)) return false;
+        options->fps = true;
+    } else if (name == "--delay") {
+        if (!OptionDelay(reader, (std::string(shownDash) + "delay").c_str(), &options->delaySeconds, error))
+            return false;
+    } else if (name == "--seed") {
+        if (!OptionSeed(reader, (std::string(shownDash) + "seed").c_str(), &options->seed, error)) return false;
+        options->seedGiven = true;
+    } else {
+        *matched = false;
+    }
+    return true;
+}
+
+int NextOtherOption(OptionReader* reader, const char* shownDash, SaverOptions* options, std::string* error)
+{
+    while (NextOption(reader)) {
+        bool matched = false;
+        if (!ReadSaverOption(reader, shownDash, options, &matched, error)) return -1;
+        if (!matched) return 1;
+    }
+    return 0;
+}
+
+const char* OptionText(OptionReader* reader, const std::string& emptyMessage, std::string* error)
+{
+    const char* value = OptionValue(reader, error);
+    if (value && !*value) {
+        *error = emptyMessage;
+        return nullptr;
+    }
+    return value;
+}
+
 std::string UnknownOption(const OptionReader* reader)
 {
     std::string arg = reader->argv[reader->index];

@@ -56,6 +56,34 @@ bool OptionSeed(OptionReader* reader, const char* shownName, uint32_t* seed, std
 // 86400 such as 1 or 0.5, not 'VALUE'" for a bad one.
 bool OptionDelay(OptionReader* reader, const char* shownName, double* seconds, std::string* error);
 
+// The options that the savers (the X11 hack and the Wayland client) share,
+// with the Windows saver's pause.
+struct SaverOptions {
+    double delaySeconds = 1.0;  // the pause after each picture (or cycle) is shown
+    uint32_t seed = 0;
+    bool seedGiven = false;     // otherwise the calendar time seeds, as in the saver
+    bool fps = false;           // a line on stderr for every picture shown
+    bool help = false;
+};
+
+// Reads the argument at the reader when it is one of the savers' options:
+// --help (or --h), --delay SECONDS, --seed N, --fps; `matched` tells
+// whether it was. Messages write the names with `shownDash` ("-" for
+// "-delay wants ..."). False, with one line in `error`, on a missing, bad
+// or unwanted value.
+bool ReadSaverOption(OptionReader* reader, const char* shownDash, SaverOptions* options, bool* matched,
+                     std::string* error);
+
+// For a saver's reading loop: moves to the next argument that is not one of
+// the savers' options, reading those on the way (ReadSaverOption). Returns
+// 1 at such an argument, 0 at the end, -1 with one line in `error` when a
+// saver's option had a bad value.
+int NextOtherOption(OptionReader* reader, const char* shownDash, SaverOptions* options, std::string* error);
+
+// The option's value when it is not empty; null with `emptyMessage` (or
+// OptionValue's message, when there is no value at all) in `error`.
+const char* OptionText(OptionReader* reader, const std::string& emptyMessage, std::string* error);
+
 // The message for an argument that no option of the tool's matched.
 std::string UnknownOption(const OptionReader* reader);
 

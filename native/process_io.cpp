@@ -48,3 +48,16 @@ bool StreamWritten(FILE* stream)
 {
     return std::fflush(stream) == 0 && !std::ferror(stream);
 }
+
+void ComplainAs(const char* program, const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s\n", program, EscapeControlCharacters(message).c_str());
+}
+
+int PrintUsage(const char* program, const char* usage, int failure)
+{
+    std::fputs(usage, stdout);
+    if (StreamWritten(stdout)) return 0;
+    ComplainAs(program, "cannot write the usage to the standard output");
+    return failure;
+}

@@ -142,7 +142,7 @@ struct WaylandState {
 
 static void Complain(const std::string& message)
 {
-    std::fprintf(stderr, "ondulite-wayland: %s\n", EscapeControlCharacters(message).c_str());
+    ComplainAs("ondulite-wayland", message);
 }
 
 static void End(WaylandState* state, int status)
@@ -407,7 +407,6 @@ static bool Wanted(const WaylandState* state, const Output* output)
     return state->options.outputName.empty() || output->name == state->options.outputName;
 }
 
-
 // Once everything of an output is told (wl_output.done, and xdg-output's
 // own done where it sends one), the output gets its surface if it is one to
 // show on; later changes of its scale or mode plan its buffers anew. Before
@@ -660,34 +659,32 @@ static void OnTouchOrientation(void*, wl_touch*, int32_t, wl_fixed_t)
 static const wl_touch_listener kTouchListener = {OnTouchDown,   OnTouchUp,    OnTouchMotion,     OnTouchFrame,
                                                  OnTouchCancel, OnTouchShape, OnTouchOrientation};
 
+// Takes one of the seat's devices when the seat has it, and lets it go when
+// the seat no longer has it.
+template <typename Device, typename Listener>
+static void FollowDevice(WaylandState* state, wl_seat* seat, bool present, Device** device,
+                         Device* (*get)(wl_seat*), int (*listen)(Device*, const Listener*, void*),
+                         void (*release)(Device*), const Listener* listener)
+{
+    if (present && !*device) {
+        *device = get(seat);
+        listen(*device, listener, state);
+    } else if (!present && *device) {
+        release(*device);
+        *device = nullptr;
+    }
+}
+
 static void OnSeatCapabilities(void* data, wl_seat* seat, uint32_t capabilities)
 {
     WaylandState* state = static_cast<WaylandState*>(data);
-    bool hasKeyboard = capabilities & WL_SEAT_CAPABILITY_KEYBOARD;
-    bool hasPointer = capabilities & WL_SEAT_CAPABILITY_POINTER;
-    bool hasTouch = capabilities & WL_SEAT_CAPABILITY_TOUCH;
-    if (hasKeyboard && !state->keyboard) {
-        state->keyboard = wl_seat_get_keyboard(seat);
-        wl_keyboard_add_listener(state->keyboard, &kKeyboardListener, state);
-    } else if (!hasKeyboard && state->keyboard) {
-        wl_keyboard_destroy(state->keyboard);
-        state->keyboard = nullptr;
-    }
-    if (hasPointer && !state->pointer) {
-        state->pointer = wl_seat_get_pointer(seat);
-        wl_pointer_add_listener(state->pointer, &kPointerListener, state);
-    } else if (!hasPointer && state->pointer) {
-        wl_pointer_destroy(state->pointer);
-        state->pointer = nullptr;
-        state->pointerOutput = nullptr;
-    }
-    if (hasTouch && !state->touch) {
-        state->touch = wl_seat_get_touch(seat);
-        wl_touch_add_listener(state->touch, &kTouchListener, state);
-    } else if (!hasTouch && state->touch) {
-        wl_touch_destroy(state->touch);
-        state->touch = nullptr;
-    }
+    FollowDevice(state, seat, capabilities & WL_SEAT_CAPABILITY_KEYBOARD, &state->keyboard, wl_seat_get_keyboard,
+                 wl_keyboard_add_listener, wl_keyboard_destroy, &kKeyboardListener);
+    FollowDevice(state, seat, capabilities & WL_SEAT_CAPABILITY_POINTER, &state->pointer, wl_seat_get_pointer,
+                 wl_pointer_add_listener, wl_pointer_destroy, &kPointerListener);
+    FollowDevice(state, seat, capabilities & WL_SEAT_CAPABILITY_TOUCH, &state->touch, wl_seat_get_touch,
+                 wl_touch_add_listener, wl_touch_destroy, &kTouchListener);
+    if (!state->pointer) state->pointerOutput = nullptr;
 }
 
 static void OnSeatName(void*, wl_seat*, const char*)
@@ -1034,12 +1031,7 @@ int main(int argc, char** argv)
         Complain(error);
         return 1;
     }
-    if (state.options.help) {
-        std::fputs(kWaylandUsage, stdout);
-        if (StreamWritten(stdout)) return 0;
-        Complain("cannot write the usage to the standard output");
-        return 1;
-    }
+    if (state.options.help) return PrintUsage("ondulite-wayland", kWaylandUsage, 1);
     // Before any thread starts, so that every thread inherits the handling.
     if (!CatchEndingSignals()) {
         Complain("cannot catch signals");

@@ -1,6 +1,5 @@
 #include "wayland/wayland_options.h"
 
-#include "native/option_reader.h"
 
 const char kWaylandUsage[] =
     "usage: ondulite-wayland [options]\n"
@@ -20,34 +19,19 @@ bool ParseWaylandOptions(int argc, const char* const* argv, WaylandOptions* opti
 {
     OptionReader reader;
     StartOptionReader(&reader, argc, argv, OptionStyle::OneOrTwoDashes);
-    while (NextOption(&reader)) {
-        const std::string& name = reader.name;
-        if (name == "--help" || name == "--h") {
-            if (!OptionTakesNoValue(&reader, error)) return false;
-            options->help = true;
-        } else if (name == "--background") {
+    int next;
+    while ((next = NextOtherOption(&reader, "--", options, error)) > 0) {
+        if (reader.name == "--background") {
             if (!OptionTakesNoValue(&reader, error)) return false;
             options->background = true;
-        } else if (name == "--fps") {
-            if (!OptionTakesNoValue(&reader, error)) return false;
-            options->fps = true;
-        } else if (name == "--delay") {
-            if (!OptionDelay(&reader, "--delay", &options->delaySeconds, error)) return false;
-        } else if (name == "--seed") {
-            if (!OptionSeed(&reader, "--seed", &options->seed, error)) return false;
-            options->seedGiven = true;
-        } else if (name == "--output") {
-            const char* v = OptionValue(&reader, error);
-            if (!v) return false;
-            if (!*v) {
-                *error = "--output wants the name of an output, such as DP-1";
-                return false;
-            }
-            options->outputName = v;
+        } else if (reader.name == "--output") {
+            const char* name = OptionText(&reader, "--output wants the name of an output, such as DP-1", error);
+            if (!name) return false;
+            options->outputName = name;
         } else {
             *error = UnknownOption(&reader);
             return false;
         }
     }
-    return true;
+    return next == 0;
 }

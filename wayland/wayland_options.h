@@ -6,14 +6,13 @@
 #include <cstdint>
 #include <string>
 
-struct WaylandOptions {
-    bool background = false;    // a live wallpaper instead of the saver
-    double delaySeconds = 1.0;  // the pause after each cycle is shown
-    uint32_t seed = 0;
-    bool seedGiven = false;     // otherwise the calendar time seeds, as in the saver
-    bool fps = false;           // a line on stderr for every picture shown
-    bool help = false;
-    std::string outputName;     // empty: every output
+#include "native/option_reader.h"
+
+// Beside the savers' own (--delay after each cycle, --seed, --fps, --help:
+// SaverOptions).
+struct WaylandOptions : SaverOptions {
+    bool background = false;  // a live wallpaper instead of the saver
+    std::string outputName;   // empty: every output
 };
 
 // Reads argv[1..argc-1]. Returns true on success (`options->help` set for

@@ -48,12 +48,10 @@ bool ParseHackOptions(int argc, const char* const* argv, const char* screensaver
     bool explicitWindow = false;  // --window or --window-id
     OptionReader reader;
     StartOptionReader(&reader, argc, argv, OptionStyle::OneOrTwoDashes);
-    while (NextOption(&reader)) {
+    int next;
+    while ((next = NextOtherOption(&reader, "-", options, error)) > 0) {
         const std::string& name = reader.name;
-        if (name == "--help" || name == "--h") {
-            if (!OptionTakesNoValue(&reader, error)) return false;
-            options->help = true;
-        } else if (name == "--root") {
+        if (name == "--root") {
             if (!OptionTakesNoValue(&reader, error)) return false;
             rootGiven = true;
         } else if (name == "--window") {
@@ -77,14 +75,6 @@ bool ParseHackOptions(int argc, const char* const* argv, const char* screensaver
             }
             options->target = HackTarget::WindowId;
             explicitWindow = true;
-        } else if (name == "--delay") {
-            if (!OptionDelay(&reader, "-delay", &options->delaySeconds, error)) return false;
-        } else if (name == "--seed") {
-            if (!OptionSeed(&reader, "-seed", &options->seed, error)) return false;
-            options->seedGiven = true;
-        } else if (name == "--fps") {
-            if (!OptionTakesNoValue(&reader, error)) return false;
-            options->fps = true;
         } else if (name == "--display") {
             const char* v = OptionValue(&reader, error);
             if (!v) return false;
@@ -94,6 +84,7 @@ bool ParseHackOptions(int argc, const char* const* argv, const char* screensaver
             return false;
         }
     }
+    if (next < 0) return false;
     if (options->help || explicitWindow) return true;
 
     if (screensaverWindow) {

@@ -18,14 +18,10 @@ enum class HackTarget {
     WindowId,    // an existing window named by its id
 };
 
-struct HackOptions {
+// Beside the savers' own (--delay, --seed, --fps, --help: SaverOptions).
+struct HackOptions : SaverOptions {
     HackTarget target = HackTarget::OwnWindow;
     uint32_t windowId = 0;      // for WindowId: never 0
-    double delaySeconds = 1.0;  // the pause after each picture is shown
-    uint32_t seed = 0;
-    bool seedGiven = false;     // otherwise the calendar time seeds, as in the saver
-    bool fps = false;           // report pictures per second and generation time on stderr
-    bool help = false;
     std::string displayName;    // empty: $DISPLAY
 };
 

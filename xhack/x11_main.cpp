@@ -78,7 +78,7 @@ static struct {
 
 static void Complain(const std::string& message)
 {
-    std::fprintf(stderr, "ondulite-x11: %s\n", EscapeControlCharacters(message).c_str());
+    ComplainAs("ondulite-x11", message);
 }
 
 static int OnXError(Display* display, XErrorEvent* event)
@@ -466,12 +466,7 @@ int main(int argc, char** argv)
         Complain(error);
         return 1;
     }
-    if (options.help) {
-        std::fputs(kHackUsage, stdout);
-        if (StreamWritten(stdout)) return 0;
-        Complain("cannot write the usage to the standard output");
-        return 1;
-    }
+    if (options.help) return PrintUsage("ondulite-x11", kHackUsage, 1);
     if (!CatchEndingSignals()) {
         Complain("cannot catch signals");
         return 1;

@@ -17,6 +17,16 @@ SurfaceScaleFacts Facts(int32_t surfaceWidth, int32_t surfaceHeight)
     return facts;
 }
 
+// An output whose mode the compositor told, with viewporter offered.
+SurfaceScaleFacts ModeFacts(int32_t surfaceWidth, int32_t surfaceHeight, int32_t modeWidth, int32_t modeHeight)
+{
+    SurfaceScaleFacts facts = Facts(surfaceWidth, surfaceHeight);
+    facts.viewporter = true;
+    facts.modeWidth = modeWidth;
+    facts.modeHeight = modeHeight;
+    return facts;
+}
+
 void ExpectPlan(const BufferPlan& plan, int32_t width, int32_t height, int32_t bufferScale, bool viewport)
 {
     EXPECT_EQ(plan.width, width);
@@ -53,17 +63,11 @@ TEST(OutputBuffer, OneBufferPixelPerDevicePixelAtEveryScale)
 
     // No fractional scale protocol: the mode's pixels, when the surface
     // covers the output.
-    facts = Facts(1280, 720);
-    facts.viewporter = true;
+    facts = ModeFacts(1280, 720, 1920, 1080);
     facts.outputScale = 2;
-    facts.modeWidth = 1920;
-    facts.modeHeight = 1080;
     ExpectPlan(PlanOutputBuffer(&facts), 1920, 1080, 1, true);
     // Turned by 90 or 270 degrees (odd transforms), the mode's sides swap.
-    facts = Facts(720, 1280);
-    facts.viewporter = true;
-    facts.modeWidth = 1920;
-    facts.modeHeight = 1080;
+    facts = ModeFacts(720, 1280, 1920, 1080);
     facts.transform = 3;
     ExpectPlan(PlanOutputBuffer(&facts), 1080, 1920, 1, true);
     facts.transform = 6;  // flipped upside down: not turned
@@ -71,12 +75,9 @@ TEST(OutputBuffer, OneBufferPixelPerDevicePixelAtEveryScale)
 
     // A surface smaller than its output (the mode says nothing of it), or
     // no viewport: the whole-number scale.
-    facts = Facts(1280, 700);
+    facts = ModeFacts(1280, 700, 1920, 1080);
     facts.logicalHeight = 720;
-    facts.viewporter = true;
     facts.outputScale = 2;
-    facts.modeWidth = 1920;
-    facts.modeHeight = 1080;
     ExpectPlan(PlanOutputBuffer(&facts), 2560, 1400, 2, false);
     facts.logicalHeight = 700;
     facts.viewporter = false;

@@ -183,13 +183,7 @@ class Sway:
         return shot
 
     def close(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        end_process(self.process)
         self.log.close()
 
 
@@ -312,6 +306,17 @@ def case_pictures(tools):
         sway.close()
 
 
+def end_process(process, seconds=10):
+    """Ends a process started here and waits for it: SIGTERM, then SIGKILL."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(seconds)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
 def start_pointer(sway):
     pointer = sway.popen([sway.tools.pointer], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
     ready = pointer.stdout.readline().strip() == "ready"
@@ -320,15 +325,9 @@ def start_pointer(sway):
     return pointer
 
 
-def stop_process(process):
-    if process.poll() is None:
-        if process.stdin:
-            process.stdin.close()
-        try:
-            process.wait(5)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
+def stop_pointer(pointer):
+    pointer.stdin.close()  # its end, as it waits for its input to close
+    end_process(pointer, 5)
 
 
 def case_dismissal(tools):
@@ -389,7 +388,7 @@ def case_dismissal(tools):
         if window:
             window.kill()
             window.wait()
-        stop_process(pointer)
+        stop_pointer(pointer)
         sway.close()
 
 
@@ -420,13 +419,8 @@ def case_idle_daemon(tools):
         check("a key ends it: the desktop shows again",
               wait_until(lambda: identify(tools, sway.shot("HEADLESS-1"), 10) == 0, 1.5))
     finally:
-        if idle and idle.poll() is None:
-            idle.terminate()
-            try:
-                idle.wait(5)
-            except subprocess.TimeoutExpired:
-                idle.kill()
-                idle.wait()
+        if idle:
+            end_process(idle, 5)
         # A saver it started meanwhile ends with the compositor.
         sway.close()
 
@@ -508,7 +502,7 @@ def case_background(tools):
         for window in windows:
             window.kill()
             window.wait()
-        stop_process(pointer)
+        stop_pointer(pointer)
         sway.close()
 
 
@@ -626,12 +620,7 @@ def case_no_layer_shell(tools):
         check("no compositor at all: status 1 and one line",
               result.returncode == 1 and len(result.stderr.splitlines()) == 1, result.stderr)
     finally:
-        weston.terminate()
-        try:
-            weston.wait(10)
-        except subprocess.TimeoutExpired:
-            weston.kill()
-            weston.wait()
+        end_process(weston)
         sway.close()
 
 

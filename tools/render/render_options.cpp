@@ -122,12 +122,8 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions* option
             }
             options->threads = (int32_t)number;
         } else if (name == "-o" || name == "--out") {
-            const char* v = OptionValue(&reader, error);
+            const char* v = OptionText(&reader, "option " + name + " needs a file name", error);
             if (!v) return false;
-            if (!*v) {
-                *error = "option " + name + " needs a file name";
-                return false;
-            }
             options->outPath = v;
         } else {
             *error = UnknownOption(&reader);
