@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/bench_statistics.h"
-#include "picture/band_pool.h"
+#include "native/band_pool.h"
 #include "picture/picture.h"
 #include "picture/random.h"
 #include "tools/render/image_file.h"

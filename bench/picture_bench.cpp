@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "bench/bench_statistics.h"
+#include "native/band_pool.h"
 #include "picture/fast_path.h"
 #include "picture/picture.h"
 #include "picture/random.h"
-#include "picture/band_pool.h"
 
 namespace {
 

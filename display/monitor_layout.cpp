@@ -24,35 +24,50 @@ bool ComesFirst(const MonitorArea& a, const MonitorArea& b)
 
 }  // namespace
 
+int32_t OrderMonitors(const MonitorArea* areas, int32_t count, int32_t* order)
+{
+    // The ordering must see every area before choosing which to keep, so
+    // the first kMaxMonitors in order are kept whatever the listing order.
+    int32_t sorted[4 * kMaxMonitors];
+    int32_t sortedCount = 0;
+    for (int32_t i = 0; i < count && sortedCount < 4 * kMaxMonitors; ++i) {
+        if (areas[i].right <= areas[i].left || areas[i].bottom <= areas[i].top) continue;
+        sorted[sortedCount++] = i;
+    }
+    // Stable, so that of two areas alike the one listed first is kept.
+    std::stable_sort(sorted, sorted + sortedCount,
+                     [areas](int32_t a, int32_t b) { return ComesFirst(areas[a], areas[b]); });
+    int32_t keptCount = 0;
+    for (int32_t i = 0; i < sortedCount && keptCount < kMaxMonitors; ++i) {
+        if (keptCount > 0 && SameArea(areas[order[keptCount - 1]], areas[sorted[i]])) continue;
+        order[keptCount++] = sorted[i];
+    }
+    return keptCount;
+}
+
 int32_t LayOutMonitors(const MonitorArea* areas, int32_t count, int32_t clientWidth, int32_t clientHeight,
                        MonitorPicture* pictures)
 {
-    MonitorArea kept[kMaxMonitors];
-    int32_t keptCount = 0;
-    // The ordering must see every area before choosing which to keep, so
-    // the first kMaxMonitors in order are kept whatever the listing order.
-    MonitorArea sorted[4 * kMaxMonitors];
-    int32_t sortedCount = 0;
-    for (int32_t i = 0; i < count && sortedCount < 4 * kMaxMonitors; ++i) {
+    MonitorArea clipped[4 * kMaxMonitors];
+    int32_t clippedCount = 0;
+    for (int32_t i = 0; i < count && clippedCount < 4 * kMaxMonitors; ++i) {
         MonitorArea area = areas[i];
         area.left = std::max(area.left, 0);
         area.top = std::max(area.top, 0);
         area.right = std::min(area.right, clientWidth);
         area.bottom = std::min(area.bottom, clientHeight);
         if (area.right <= area.left || area.bottom <= area.top) continue;
-        sorted[sortedCount++] = area;
+        clipped[clippedCount++] = area;
     }
-    std::sort(sorted, sorted + sortedCount, ComesFirst);
-    for (int32_t i = 0; i < sortedCount && keptCount < kMaxMonitors; ++i) {
-        if (keptCount > 0 && SameArea(kept[keptCount - 1], sorted[i])) continue;
-        kept[keptCount++] = sorted[i];
-    }
+    int32_t order[kMaxMonitors];
+    int32_t keptCount = OrderMonitors(clipped, clippedCount, order);
     for (int32_t i = 0; i < keptCount; ++i) {
+        const MonitorArea& kept = clipped[order[i]];
         MonitorPicture* picture = &pictures[i];
-        picture->left = kept[i].left;
-        picture->top = kept[i].top;
-        picture->shownWidth = kept[i].right - kept[i].left;
-        picture->shownHeight = kept[i].bottom - kept[i].top;
+        picture->left = kept.left;
+        picture->top = kept.top;
+        picture->shownWidth = kept.right - kept.left;
+        picture->shownHeight = kept.bottom - kept.top;
         picture->width = EvenRounded(picture->shownWidth);
         picture->height = EvenRounded(picture->shownHeight);
     }

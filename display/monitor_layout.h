@@ -41,6 +41,16 @@ struct MonitorPicture {
 // each cost a whole picture's time in every cycle.
 constexpr int32_t kMaxMonitors = 16;
 
+// Puts monitors in their picture order, without clipping: writes to `order`
+// the indices into `areas` of at most kMaxMonitors of them, top edges top to
+// bottom, level tops left to right, and of two areas with the same top left
+// the larger first. Empty areas are left out, and of areas exactly alike
+// (mirrored displays) only the one listed first. Only the first
+// 4 * kMaxMonitors areas listed are looked at. Returns how many it wrote.
+// Any front end that lays out monitors uses it, so that every one numbers
+// them alike.
+int32_t OrderMonitors(const MonitorArea* areas, int32_t count, int32_t* order);
+
 // Lays out the pictures of `count` monitors for a client area of
 // `clientWidth` x `clientHeight`: each area is clipped to the client area,
 // areas left empty and exact duplicates (mirrored displays) are dropped, and

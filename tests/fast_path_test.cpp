@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "native/band_pool.h"
 #include "picture/fast_path.h"
 #include "picture/picture.h"
 #include "picture/random.h"
 #include "test_pictures.h"
-#include "picture/band_pool.h"
 
 namespace {
 

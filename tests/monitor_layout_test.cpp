@@ -92,3 +92,23 @@ TEST(MonitorLayout, PlacesTheShownPartAtTheMonitorsTopLeft)
     };
     EXPECT_EQ(buffer, expected);
 }
+
+TEST(MonitorLayout, OrderNamesTheListedMonitorsAndKeepsTheFirstOfTwins)
+{
+    // Negative positions, as other systems' layouts have them; an empty
+    // area; a mirror listed after its twin; two with the same top left.
+    MonitorArea areas[] = {Area(1920, -200, 3200, 824), Area(0, 0, 1920, 1080), Area(5, 5, 5, 50),
+                           Area(1920, -200, 3200, 824), Area(-1280, 0, 0, 720), Area(-1280, 0, 0, 1024)};
+    int32_t order[kMaxMonitors];
+    ASSERT_EQ(OrderMonitors(areas, 6, order), 4);
+    EXPECT_EQ(order[0], 0);
+    EXPECT_EQ(order[1], 5);  // the larger of the two at (-1280, 0) first
+    EXPECT_EQ(order[2], 4);
+    EXPECT_EQ(order[3], 1);
+
+    // Listed the other way round, the twins swap: the first listed is kept.
+    MonitorArea reversed[] = {areas[3], areas[1], areas[0]};
+    ASSERT_EQ(OrderMonitors(reversed, 3, order), 2);
+    EXPECT_EQ(order[0], 0);
+    EXPECT_EQ(order[1], 1);
+}

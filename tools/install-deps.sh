@@ -8,6 +8,7 @@ PACKAGES="
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev libpng-dev libdeflate-dev
   libx11-dev libxext-dev
+  libwayland-dev libwayland-bin wayland-protocols sway swayidle grim wtype weston
   xvfb xdotool imagemagick procps xscreensaver libxml2-utils
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 zip unzip file xserver-xephyr

@@ -1,8 +1,9 @@
 #!/bin/sh
 # make-deb.sh OUTDIR
 # Builds the Debian packages into OUTDIR: ondulite-x11 (the XScreenSaver
-# hack, its XML, its desktop file, ondulite(6)) and ondulite-render (the
-# render tool and ondulite-render(1)), from a Release build with Debian's
+# hack, its XML, its desktop file, ondulite(6)), ondulite-wayland (the
+# Wayland client and ondulite-wayland(1)) and ondulite-render (the render
+# tool and ondulite-render(1)), from a Release build with Debian's
 # hardening flags in build/deb. Dependencies come from the programs
 # themselves (dpkg-shlibdeps). Reproducible: the programs are stripped, and
 # every file gets the last commit's time (or SOURCE_DATE_EPOCH), root as
@@ -24,10 +25,12 @@ homepage=https://github.com/ondulite/ondulite
 # reproducibility); the project's Release flags follow them.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+cflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 cmake -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DONDULITE_BUILD_TESTS=OFF -DONDULITE_BUILD_BENCH=OFF \
-  -DONDULITE_WARNINGS_AS_ERRORS=ON -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
-cmake --build build/deb -j"$JOBS" --target ondulite-x11 ondulite-render
+  -DONDULITE_BUILD_WAYLAND=ON -DONDULITE_WARNINGS_AS_ERRORS=ON -DCMAKE_CXX_FLAGS="$cxxflags" \
+  -DCMAKE_C_FLAGS="$cflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
+cmake --build build/deb -j"$JOBS" --target ondulite-x11 ondulite-wayland ondulite-render
 
 work=build/release/deb
 rm -rf "$work"
@@ -41,14 +44,19 @@ stage() {
   gzip -9nc packaging/debian/changelog >"$dir/usr/share/doc/$1/changelog.gz"
 }
 stage ondulite-x11
+stage ondulite-wayland
 stage ondulite-render
 x11=$work/ondulite-x11
+wayland=$work/ondulite-wayland
 render=$work/ondulite-render
 
-# The hack's paths are the build's install rules.
-DESTDIR=$ROOT/$x11 cmake --install build/deb >/dev/null
+# The hack's and the Wayland client's paths are the build's install rules.
+DESTDIR=$ROOT/$x11 cmake --install build/deb --component Unspecified >/dev/null
 mkdir -p "$x11/usr/share/man/man6"
 gzip -9nc packaging/debian/ondulite.6 >"$x11/usr/share/man/man6/ondulite.6.gz"
+DESTDIR=$ROOT/$wayland cmake --install build/deb --component wayland --prefix /usr >/dev/null
+mkdir -p "$wayland/usr/share/man/man1"
+gzip -9nc packaging/debian/ondulite-wayland.1 >"$wayland/usr/share/man/man1/ondulite-wayland.1.gz"
 
 if [ -e "$x11/usr/bin/ondulite-render" ]; then
   mkdir -p "$render/usr/bin"
@@ -61,7 +69,8 @@ fi
 mkdir -p "$render/usr/share/man/man1"
 gzip -9nc packaging/debian/ondulite-render.1 >"$render/usr/share/man/man1/ondulite-render.1.gz"
 
-for program in "$x11/usr/libexec/xscreensaver/ondulite" "$render/usr/bin/ondulite-render"; do
+for program in "$x11/usr/libexec/xscreensaver/ondulite" "$wayland/usr/bin/ondulite-wayland" \
+  "$render/usr/bin/ondulite-render"; do
   strip --remove-section=.comment --remove-section=.note --strip-unneeded "$program"
 done
 
@@ -112,6 +121,21 @@ control ondulite-x11 x11 xscreensaver "abstract wave pictures, a screen saver ha
  savers. XScreenSaver offers it once the programs: list in ~/.xscreensaver
  names it (see ondulite(6)). The pictures are those of the ondulite screen
  saver for Windows, seed for seed.
+TEXT
+
+control ondulite-wayland x11 swayidle "abstract wave pictures, a screen saver for Wayland desktops" <<'TEXT'
+ ondulite shows abstract pictures, a new one every second: five random
+ circular wave sources sum to a field that indexes a random 1024-colour
+ gradient, and every pixel is shaded by the field's slope, which gives the
+ pictures a relief look.
+ .
+ This package holds ondulite-wayland, for compositors with the layer shell
+ (sway, Hyprland, river, labwc, Wayfire, niri, KDE Plasma): a saver that an
+ idle daemon such as swayidle starts, which a key, a button or moving the
+ pointer ends, or a live wallpaper (--background), also as the background of
+ swaylock-plugin. Every output shows a picture of its own at its device
+ pixels; the pictures are those of the ondulite screen saver for Windows,
+ seed for seed.
 TEXT
 
 control ondulite-render graphics "" "renders ondulite's wave pictures to image files" <<'TEXT'

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs every test: the
 # native unit tests under the sanitizers, the X11 hack under Xvfb and as
-# an installed Debian package, the fuzz targets, the Windows saver (and
+# an installed Debian package, the Wayland client on a headless sway, the fuzz targets, the Windows saver (and
 # its installer) under Wine, the 32-bit picture code on emulated Pentium II
 # and newer processors, and the web page in Chromium. Every stage runs even
 # when an earlier one failed; the status is non-zero when any failed.
@@ -35,6 +35,7 @@ native() {
 
 stage "native unit tests" native
 stage "X11 hack" tests/x11/run-x11-tests.sh build/native
+stage "Wayland client" tests/wayland/run-wayland-tests.sh build/native
 stage "Debian packages" tests/x11/check-packages.sh build/native
 stage "fuzzing" tools/fuzz.sh
 stage "Windows saver under Wine" tools/test-windows.sh

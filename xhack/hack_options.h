@@ -10,24 +10,20 @@
 #include <cstdint>
 #include <string>
 
+#include "native/option_reader.h"
+
 enum class HackTarget {
     OwnWindow,   // a normal resizable top-level window of its own
     Root,        // the root window, or XSCREENSAVER_WINDOW when the daemon set it
     WindowId,    // an existing window named by its id
 };
 
-struct HackOptions {
+// Beside the savers' own (--delay, --seed, --fps, --help: SaverOptions).
+struct HackOptions : SaverOptions {
     HackTarget target = HackTarget::OwnWindow;
     uint32_t windowId = 0;      // for WindowId: never 0
-    double delaySeconds = 1.0;  // the pause after each picture is shown
-    uint32_t seed = 0;
-    bool seedGiven = false;     // otherwise the calendar time seeds, as in the saver
-    bool fps = false;           // report pictures per second and generation time on stderr
-    bool help = false;
     std::string displayName;    // empty: $DISPLAY
 };
-
-constexpr double kMaxDelaySeconds = 86400.0;
 
 // Reads argv[1..argc-1]. `screensaverWindow` is the value of
 // XSCREENSAVER_WINDOW, or null when it is not set. Returns true on success
@@ -47,8 +43,6 @@ bool ParseHackOptions(int argc, const char* const* argv, const char* screensaver
 // spaces are allowed, as the environment may carry them.
 bool ParseWindowId(const char* text, uint32_t* id);
 
-// Seconds as a plain decimal number with an optional fraction (`1`, `0.5`,
-// `.25`), from 0 to kMaxDelaySeconds.
-bool ParseDelaySeconds(const char* text, double* seconds);
+// --delay is read by ParseDelaySeconds (native/option_reader.h).
 
 extern const char kHackUsage[];

@@ -16,9 +16,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <unistd.h>
@@ -30,13 +28,15 @@
 #include <ctime>
 #include <string>
 
+#include "native/ending_signals.h"
+#include "native/pacing.h"
+#include "native/picture_worker.h"
+#include "native/process_io.h"
 #include "picture/random.h"
 #include "xhack/hack_options.h"
-#include "xhack/picture_worker.h"
 #include "xhack/screen_image.h"
-#include "tools/process_io.h"
 
-using Clock = std::chrono::steady_clock;
+using Clock = PaceClock;
 
 static const int32_t kOwnWindowWidth = 800;
 static const int32_t kOwnWindowHeight = 600;
@@ -64,9 +64,7 @@ struct HackState {
     bool pictureInProgress = false;
     bool quit = false;
     int exitStatus = 0;
-    Clock::time_point nextPictureAt;
-    Clock::time_point lastShownAt;
-    bool shownBefore = false;
+    Pacing pacing;
 };
 
 // X reports errors asynchronously to one process-wide handler.
@@ -79,13 +77,9 @@ static struct {
     char text[160] = "";
 } xErrors;
 
-static int signalPipe[2] = {-1, -1};
-static volatile sig_atomic_t exitAtSignal = 0;  // the handler may end the process at once
-static volatile sig_atomic_t signalled = 0;
-
 static void Complain(const std::string& message)
 {
-    std::fprintf(stderr, "ondulite-x11: %s\n", EscapeControlCharacters(message).c_str());
+    ComplainAs("ondulite-x11", message);
 }
 
 static int OnXError(Display* display, XErrorEvent* event)
@@ -125,40 +119,6 @@ static int EndTrap(Display* display)
     XSync(display, False);
     xErrors.trapping = false;
     return xErrors.code;
-}
-
-static void OnSignal(int)
-{
-    if (exitAtSignal) _exit(0);
-    signalled = 1;
-    int saved = errno;
-    char byte = 1;
-    if (write(signalPipe[1], &byte, 1) < 0) {
-    }
-    errno = saved;
-}
-
-// Lets the handler end the process again, and ends it now for a signal
-// that came while it could not.
-static void AllowExitAtSignal(void)
-{
-    exitAtSignal = 1;
-    if (signalled) _exit(0);
-}
-
-static bool CatchSignals(void)
-{
-    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    struct sigaction action = {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    exitAtSignal = 1;
-    for (int s : {SIGTERM, SIGINT, SIGHUP})
-        if (sigaction(s, &action, nullptr) != 0) return false;
-    // A server that went away must reach the I/O error handler, not kill
-    // the process through a write on the closed socket.
-    return signal(SIGPIPE, SIG_IGN) != SIG_ERR;
 }
 
 static std::string HexWindow(Window window)
@@ -271,10 +231,10 @@ static XImage* CreateSharedImage(HackState* state, int32_t width, int32_t height
                                     &state->shm, (unsigned)width, (unsigned)height);
     if (!image) return nullptr;
     // A segment outlives the process until it is marked for removal below.
-    exitAtSignal = 0;
+    HoldEndingSignals();
     state->shm.shmid = shmget(IPC_PRIVATE, (size_t)image->bytes_per_line * (size_t)height, IPC_CREAT | 0600);
     if (state->shm.shmid < 0) {
-        AllowExitAtSignal();
+        ReleaseEndingSignals();
         XDestroyImage(image);
         return nullptr;
     }
@@ -282,7 +242,7 @@ static XImage* CreateSharedImage(HackState* state, int32_t width, int32_t height
     if (address == (void*)-1) {
         shmctl(state->shm.shmid, IPC_RMID, nullptr);
         state->shm.shmid = -1;
-        AllowExitAtSignal();
+        ReleaseEndingSignals();
         XDestroyImage(image);
         return nullptr;
     }
@@ -291,7 +251,7 @@ static XImage* CreateSharedImage(HackState* state, int32_t width, int32_t height
     // a marked segment that is attached somewhere. Asking the server takes
     // a round trip, which a signal need not wait for.
     shmctl(state->shm.shmid, IPC_RMID, nullptr);
-    AllowExitAtSignal();
+    ReleaseEndingSignals();
     state->shm.shmaddr = image->data = static_cast<char*>(address);
     state->shm.readOnly = True;
     BeginTrap(state->display);
@@ -379,7 +339,7 @@ static void OnResize(HackState* state, int32_t width, int32_t height)
     state->height = height;
     ReleaseImage(state);
     // A new picture of the new size at once; one in progress is of the old size.
-    state->nextPictureAt = Clock::now();
+    PictureDueAt(&state->pacing, Clock::now());
 }
 
 static void HandleEvent(HackState* state, const XEvent* event)
@@ -409,7 +369,7 @@ static void HandleEvent(HackState* state, const XEvent* event)
     }
 }
 
-static void ReportPicture(HackState* state, PictureWorker* worker, Clock::time_point now)
+static void ReportPicture(HackState* state, PictureWorker* worker, const std::string& rate)
 {
     uint64_t number;
     double generation;
@@ -417,13 +377,6 @@ static void ReportPicture(HackState* state, PictureWorker* worker, Clock::time_p
         std::lock_guard<std::mutex> guard(worker->lock);
         number = worker->pictureNumber;
         generation = worker->generationSeconds;
-    }
-    std::string rate = "-";
-    if (state->shownBefore) {
-        std::chrono::duration<double> interval = now - state->lastShownAt;
-        char text[32];
-        std::snprintf(text, sizeof text, "%.2f", interval.count() > 0 ? 1.0 / interval.count() : 0.0);
-        rate = text;
     }
     std::fprintf(stderr, "ondulite-x11: picture %llu %dx%d, generated in %.1f ms, %s pictures/s, %s\n",
                  (unsigned long long)number, state->width, state->height, generation * 1000.0, rate.c_str(),
@@ -443,22 +396,18 @@ static void OnPictureFinished(HackState* state, PictureWorker* worker, const Hac
     // A picture made for a size the window no longer has is dropped: the
     // window gets a new one of its new size at once.
     if (worker->width != EvenRounded(state->width) || worker->height != EvenRounded(state->height)) {
-        state->nextPictureAt = Clock::now();
+        PictureDueAt(&state->pacing, Clock::now());
         return;
     }
     ShowPicture(state, worker);
     if (state->quit) return;
-    Clock::time_point now = Clock::now();
-    if (options->fps) ReportPicture(state, worker, now);
-    state->lastShownAt = now;
-    state->shownBefore = true;
-    state->nextPictureAt = now + std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(options->delaySeconds));
+    std::string rate = NoteShown(&state->pacing, Clock::now(), options->delaySeconds);
+    if (options->fps) ReportPicture(state, worker, rate);
 }
 
 static void RunLoop(HackState* state, PictureWorker* worker, const HackOptions* options)
 {
-    state->nextPictureAt = Clock::now();
+    PictureDueAt(&state->pacing, Clock::now());
     while (!state->quit) {
         while (!state->quit && XPending(state->display)) {
             XEvent event;
@@ -474,18 +423,15 @@ static void RunLoop(HackState* state, PictureWorker* worker, const HackOptions* 
         if (state->quit) break;
 
         Clock::time_point now = Clock::now();
-        if (!state->pictureInProgress && now >= state->nextPictureAt) {
+        if (!state->pictureInProgress && PictureDue(&state->pacing, now)) {
             RequestPicture(worker, EvenRounded(state->width), EvenRounded(state->height));
             state->pictureInProgress = true;
         }
-        int timeout = -1;  // while a picture is made, only events, signals or its end wake
-        if (!state->pictureInProgress) {
-            auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(state->nextPictureAt - now).count();
-            timeout = wait > 0 ? (int)wait + 1 : 0;
-        }
+        // While a picture is made, only events, signals or its end wake.
+        int timeout = state->pictureInProgress ? -1 : MillisecondsUntilDue(&state->pacing, now);
         XFlush(state->display);
         struct pollfd fds[3] = {{ConnectionNumber(state->display), POLLIN, 0},
-                                {signalPipe[0], POLLIN, 0},
+                                {EndingSignalDescriptor(), POLLIN, 0},
                                 {worker->readyPipe[0], POLLIN, 0}};
         if (poll(fds, 3, timeout) < 0 && errno != EINTR) {
             Complain("poll failed");
@@ -521,13 +467,8 @@ int main(int argc, char** argv)
         Complain(error);
         return 1;
     }
-    if (options.help) {
-        std::fputs(kHackUsage, stdout);
-        if (StreamWritten(stdout)) return 0;
-        Complain("cannot write the usage to the standard output");
-        return 1;
-    }
-    if (!CatchSignals()) {
+    if (options.help) return PrintUsage("ondulite-x11", kHackUsage, 1);
+    if (!CatchEndingSignals()) {
         Complain("cannot catch signals");
         return 1;
     }

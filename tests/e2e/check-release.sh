@@ -19,10 +19,11 @@ fail() {
 tools/make-release.sh >"$work/first.log" 2>&1 || { cat "$work/first.log"; fail "make-release.sh (first run)"; exit 1; }
 for bits in 32 64; do cp "dist/ondulite-$version-win$bits.zip" "$work/first-win$bits.zip"; done
 arch=$(dpkg --print-architecture)
-packaged="ondulite-$version-setup.exe ondulite-x11_${version}_$arch.deb ondulite-render_${version}_$arch.deb"
+packaged="ondulite-$version-setup.exe ondulite-x11_${version}_$arch.deb ondulite-wayland_${version}_$arch.deb
+  ondulite-render_${version}_$arch.deb"
 for file in $packaged; do cp "dist/$file" "$work/first-$file"; done
 rm -f build/win32/ondulite.scr build/win64/ondulite.scr
-find build/deb -type f \( -name ondulite-x11 -o -name ondulite-render \) -exec rm -f {} +
+find build/deb -type f \( -name ondulite-x11 -o -name ondulite-wayland -o -name ondulite-render \) -exec rm -f {} +
 tools/make-release.sh >"$work/second.log" 2>&1 || { cat "$work/second.log"; fail "make-release.sh (second run)"; exit 1; }
 
 for bits in 32 64; do

@@ -1,11 +1,13 @@
 #!/bin/sh
 # check-packages.sh [BUILD_DIR]
-# The Debian packages as a user gets them: builds ondulite-x11 and
-# ondulite-render (tools/make-deb.sh), has lintian check them, installs them
-# with apt-get, runs the X11 checks against the installed hack and render
-# tool (XScreenSaver's settings and daemon included), then removes and
-# purges them and checks that none of their files is left. BUILD_DIR (default
-# build/native, built) provides the test window. Runs as root (or through
+# The Debian packages as a user gets them: builds ondulite-x11,
+# ondulite-wayland and ondulite-render (tools/make-deb.sh), has lintian check
+# them, installs them with apt-get, runs the X11 checks against the installed
+# hack and render tool (XScreenSaver's settings and daemon included) and,
+# where sway is installed, the Wayland pictures case against the installed
+# client, then removes and purges them and checks that none of their files is
+# left. BUILD_DIR (default build/native, built) provides the test window.
+# Runs as root (or through
 # sudo). Prints ok/FAIL per check; exits non-zero when anything failed.
 set -u
 cd "$(dirname "$0")/../.."
@@ -14,7 +16,7 @@ BUILD=${1:-build/native}
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 work=$(mktemp -d)
-PACKAGES="ondulite-x11 ondulite-render"
+PACKAGES="ondulite-x11 ondulite-wayland ondulite-render"
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 cleanup() {
   for package in $PACKAGES; do
@@ -52,6 +54,16 @@ check_depends() {
 }
 if check_depends; then ok "ondulite-x11 depends on libc6, libx11-6 and libxext6 and suggests xscreensaver"; else
   fail "ondulite-x11's dependencies"; fi
+wayland_deb=$(ls "$work"/dist/ondulite-wayland_*.deb)
+wayland_depends=$(dpkg-deb -f "$wayland_deb" Depends)
+# Its one library beyond the C and C++ runtimes is libwayland-client.
+others=$(printf '%s\n' "$wayland_depends" | tr ',' '\n' | sed 's/^ *//; s/ .*//' |
+  grep -v -x -e libc6 -e libgcc-s1 -e libstdc++6 -e libwayland-client0 | tr '\n' ' ')
+if printf '%s\n' "$wayland_depends" | grep -q '\blibwayland-client0\b' && [ -z "$others" ]; then
+  ok "ondulite-wayland depends on libwayland-client0 and the C and C++ runtimes only"
+else
+  fail "ondulite-wayland's dependencies: $wayland_depends"
+fi
 
 # Files (not folders) each package holds, as installed paths, but for
 # those that this machine's dpkg is told to leave out (path-exclude, as in
@@ -71,21 +83,23 @@ for deb in $debs; do
   done >>"$work/files"
 done
 
-if apt install $debs; then ok "apt-get installs both packages"; else fail "apt-get install"; fi
+if apt install $debs; then ok "apt-get installs the three packages"; else fail "apt-get install"; fi
 missing=$(while read -r file; do [ -e "$file" ] || echo "$file"; done <"$work/files")
 if [ -z "$missing" ]; then ok "all $(wc -l <"$work/files") files are in place"; else fail "missing: $missing"; fi
 if [ -x /usr/libexec/xscreensaver/ondulite ] && [ -f /usr/share/xscreensaver/config/ondulite.xml ] &&
-   [ -f /usr/share/applications/screensavers/ondulite.desktop ] && [ -x /usr/bin/ondulite-render ]; then
-  ok "the hack, its XML and desktop file, and the render tool are where Debian looks"
+   [ -f /usr/share/applications/screensavers/ondulite.desktop ] && [ -x /usr/bin/ondulite-render ] &&
+   [ -x /usr/bin/ondulite-wayland ]; then
+  ok "the hack, its XML and desktop file, the Wayland client and the render tool are where Debian looks"
 else
   fail "paths of the installed files"
 fi
 if ! command -v man >/dev/null || excluded /usr/share/man/man6/ondulite.6.gz; then
   echo "  no man, or no manual pages installed here: man pages not looked up"
-elif man -w 6 ondulite >/dev/null 2>&1 && man -w 1 ondulite-render >/dev/null 2>&1; then
-  ok "man finds ondulite(6) and ondulite-render(1)"
+elif man -w 6 ondulite >/dev/null 2>&1 && man -w 1 ondulite-render >/dev/null 2>&1 &&
+     man -w 1 ondulite-wayland >/dev/null 2>&1; then
+  ok "man finds ondulite(6), ondulite-wayland(1) and ondulite-render(1)"
 else
-  fail "man finds no ondulite(6) or ondulite-render(1)"
+  fail "man finds no ondulite(6), ondulite-wayland(1) or ondulite-render(1)"
 fi
 
 # Debian's build flags must not change a pixel: every variant from the
@@ -110,17 +124,33 @@ else
   fail "the X11 checks against the installed hack (status $x11_status)"
 fi
 
-if apt remove $PACKAGES; then ok "apt-get removes both packages"; else fail "apt-get remove"; fi
+echo "== the Wayland client as installed"
+if /usr/bin/ondulite-wayland --help >/dev/null; then ok "the installed ondulite-wayland runs"; else
+  fail "the installed ondulite-wayland --help"; fi
+pointer=$(find "$BUILD" -name ondulite-test-pointer -type f -perm -u+x | head -n1)
+if command -v sway >/dev/null && command -v grim >/dev/null && command -v python3 >/dev/null && [ -n "$pointer" ]; then
+  if python3 tests/wayland/wayland_probe.py --client /usr/bin/ondulite-wayland --render /usr/bin/ondulite-render \
+       --pointer "$pointer" pictures >"$work/wayland.log" 2>&1; then
+    ok "the installed client shows ondulite-render's pictures on a headless sway, byte for byte"
+  else
+    sed 's/^/  /' "$work/wayland.log"
+    fail "the Wayland pictures case against the installed client"
+  fi
+else
+  echo "  no sway, grim or built test pointer here: the installed client's pictures not checked"
+fi
+
+if apt remove $PACKAGES; then ok "apt-get removes the three packages"; else fail "apt-get remove"; fi
 left=$(while read -r file; do [ -e "$file" ] && echo "$file"; done <"$work/files")
-if [ -z "$left" ]; then ok "no file of either package is left"; else fail "left after remove: $left"; fi
-for folder in /usr/share/doc/ondulite-x11 /usr/share/doc/ondulite-render; do
+if [ -z "$left" ]; then ok "no file of any of them is left"; else fail "left after remove: $left"; fi
+for folder in /usr/share/doc/ondulite-x11 /usr/share/doc/ondulite-wayland /usr/share/doc/ondulite-render; do
   [ -e "$folder" ] && fail "left after remove: $folder"
 done
 # With no configuration files, removing is purging; a purge after it
 # must find nothing to do.
 $SUDO dpkg --purge $PACKAGES >/dev/null 2>&1
 if ! dpkg-query -W -f='${Status}\n' $PACKAGES 2>/dev/null | grep -q -v 'not-installed'; then
-  ok "dpkg's database keeps no trace of either package"
+  ok "dpkg's database keeps no trace of any of them"
 else
   fail "dpkg still knows: $(dpkg-query -W -f='${Package} ${Status}\n' $PACKAGES 2>&1)"
 fi

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "native/band_pool.h"
+#include "native/process_io.h"
 #include "picture/fast_path.h"
 #include "picture/float_mode.h"
 #include "picture/picture.h"
 #include "picture/random.h"
-#include "picture/band_pool.h"
-#include "tools/process_io.h"
 #include "tools/render/image_file.h"
 #include "tools/render/image_queue.h"
 #include "tools/render/render_options.h"
@@ -24,7 +24,7 @@
 
 static int Fail(const std::string& message)
 {
-    std::fprintf(stderr, "ondulite-render: %s\n", EscapeControlCharacters(message).c_str());
+    ComplainAs("ondulite-render", message);
     return 2;
 }
 
@@ -38,10 +38,7 @@ int main(int argc, char** argv)
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, &options, &error)) return Fail(error);
-    if (options.help) {
-        std::fputs(kRenderUsage, stdout);
-        return StreamWritten(stdout) ? 0 : Fail("cannot write the usage to the standard output");
-    }
+    if (options.help) return PrintUsage("ondulite-render", kRenderUsage, 2);
     if (options.simd >= 0 && !UseSimdLevel((SimdLevel)options.simd))
         return Fail(std::string("this processor and system cannot run ") + SimdLevelName((SimdLevel)options.simd));
     if (options.showSimd) {

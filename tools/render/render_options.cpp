@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "native/option_reader.h"
 #include "picture/fast_path.h"
 
 const char kRenderUsage[] =
@@ -23,27 +24,13 @@ const char kRenderUsage[] =
     "                  above 1 the picture number goes before the extension (pic-3.png)\n"
     "  --help          show this text\n";
 
-// Whole decimal number, no sign, no spaces, at most `limit`.
-static bool ReadNumber(const char* text, uint64_t limit, uint64_t* value)
-{
-    if (!text || !*text) return false;
-    uint64_t result = 0;
-    for (const char* p = text; *p; ++p) {
-        if (*p < '0' || *p > '9') return false;
-        result = result * 10 + (uint64_t)(*p - '0');
-        if (result > limit) return false;
-    }
-    *value = result;
-    return true;
-}
-
 static bool ReadSize(const char* text, int32_t* width, int32_t* height)
 {
     const char* cross = text ? std::strpbrk(text, "xX") : nullptr;
     if (!cross) return false;
     std::string left(text, (size_t)(cross - text));
     uint64_t w = 0, h = 0;
-    if (!ReadNumber(left.c_str(), kMaxImageSide, &w) || !ReadNumber(cross + 1, kMaxImageSide, &h)) return false;
+    if (!ReadDecimal(left.c_str(), kMaxImageSide, &w) || !ReadDecimal(cross + 1, kMaxImageSide, &h)) return false;
     if (w == 0 || h == 0) return false;
     *width = (int32_t)w;
     *height = (int32_t)h;
@@ -76,37 +63,22 @@ std::string NumberedPath(const std::string& path, uint32_t number)
 
 bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions* options, std::string* error)
 {
-    for (int i = 1; i < argc; ++i) {
-        std::string name = argv[i];
-        const char* value = nullptr;
-        size_t equals = name.find('=');
-        if (name.compare(0, 2, "--") == 0 && equals != std::string::npos) {
-            value = argv[i] + equals + 1;
-            name = name.substr(0, equals);
-        }
-        auto needValue = [&]() -> const char* {
-            if (value) return value;
-            if (i + 1 < argc) return argv[++i];
-            *error = "option " + name + " needs a value";
-            return nullptr;
-        };
-        auto flagOnly = [&]() -> bool {
-            if (!value) return true;
-            *error = "option " + name + " takes no value";
-            return false;
-        };
+    OptionReader reader;
+    StartOptionReader(&reader, argc, argv, OptionStyle::TwoDashes);
+    while (NextOption(&reader)) {
+        const std::string& name = reader.name;
         uint64_t number = 0;
         if (name == "--help" || name == "-h") {
-            if (!flagOnly()) return false;
+            if (!OptionTakesNoValue(&reader, error)) return false;
             options->help = true;
         } else if (name == "--reference") {
-            if (!flagOnly()) return false;
+            if (!OptionTakesNoValue(&reader, error)) return false;
             options->reference = true;
         } else if (name == "--show-simd") {
-            if (!flagOnly()) return false;
+            if (!OptionTakesNoValue(&reader, error)) return false;
             options->showSimd = true;
         } else if (name == "--simd") {
-            const char* v = needValue();
+            const char* v = OptionValue(&reader, error);
             if (!v) return false;
             options->simd = -1;
             for (int32_t level = 0; level < kSimdLevelCount; ++level)
@@ -116,55 +88,45 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions* option
                 return false;
             }
         } else if (name == "--seed") {
-            const char* v = needValue();
-            if (!v) return false;
-            if (!ReadNumber(v, 0xFFFFFFFFull, &number)) {
-                *error = std::string("--seed wants a whole number from 0 to 4294967295, not '") + v + "'";
-                return false;
-            }
-            options->seed = (uint32_t)number;
+            if (!OptionSeed(&reader, "--seed", &options->seed, error)) return false;
             options->seedGiven = true;
         } else if (name == "--size") {
-            const char* v = needValue();
+            const char* v = OptionValue(&reader, error);
             if (!v) return false;
             if (!ReadSize(v, &options->width, &options->height)) {
                 *error = std::string("--size wants WxH with W and H from 1 to 16384, not '") + v + "'";
                 return false;
             }
         } else if (name == "--picture" || name == "--count") {
-            const char* v = needValue();
+            const char* v = OptionValue(&reader, error);
             if (!v) return false;
-            if (!ReadNumber(v, 0xFFFFFFFFull, &number) || number == 0) {
+            if (!ReadDecimal(v, 0xFFFFFFFFull, &number) || number == 0) {
                 *error = name + " wants a whole number from 1 to 4294967295, not '" + v + "'";
                 return false;
             }
             (name == "--picture" ? options->firstPicture : options->count) = (uint32_t)number;
         } else if (name == "--variant") {
-            const char* v = needValue();
+            const char* v = OptionValue(&reader, error);
             if (!v) return false;
-            if (!ReadNumber(v, 7, &number)) {
+            if (!ReadDecimal(v, 7, &number)) {
                 *error = std::string("--variant wants a number from 0 to 7, not '") + v + "'";
                 return false;
             }
             options->variant = (int32_t)number;
         } else if (name == "--threads") {
-            const char* v = needValue();
+            const char* v = OptionValue(&reader, error);
             if (!v) return false;
-            if (!ReadNumber(v, 1024, &number) || number == 0) {
+            if (!ReadDecimal(v, 1024, &number) || number == 0) {
                 *error = std::string("--threads wants a number from 1 to 1024, not '") + v + "'";
                 return false;
             }
             options->threads = (int32_t)number;
         } else if (name == "-o" || name == "--out") {
-            const char* v = needValue();
+            const char* v = OptionText(&reader, "option " + name + " needs a file name", error);
             if (!v) return false;
-            if (!*v) {
-                *error = "option " + name + " needs a file name";
-                return false;
-            }
             options->outPath = v;
         } else {
-            *error = "unknown option '" + std::string(argv[i]) + "' (see --help)";
+            *error = UnknownOption(&reader);
             return false;
         }
     }

@@ -1,4 +1,4 @@
-#include "xhack/picture_worker.h"
+#include "native/picture_worker.h"
 
 #include <fcntl.h>
 #include <unistd.h>

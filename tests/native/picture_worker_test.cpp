@@ -6,7 +6,7 @@
 #include "picture/picture.h"
 #include "picture/random.h"
 #include "test_pictures.h"
-#include "xhack/picture_worker.h"
+#include "native/picture_worker.h"
 
 namespace {
 

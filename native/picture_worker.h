@@ -1,7 +1,8 @@
-// The X11 hack's picture worker: one thread that seeds the random source
-// once and then, on request, plans a picture and has the band pool fill a
-// PixelBuffer with it. It never touches X; the main thread shows what it
-// made.
+// The native front ends' picture worker: one thread that seeds the random
+// source once and then, on request, plans a picture and has the band pool
+// fill a PixelBuffer with it. It never touches the display; the main thread
+// shows what it made, and so keeps answering the display server and the
+// signals while a picture is made.
 //
 // Ownership: while `busy`, the PixelBuffer belongs to the worker; once the
 // worker has written a byte to `readyPipe[1]` and cleared `busy`, it
@@ -16,7 +17,7 @@
 #include <vector>
 
 #include "picture/picture.h"
-#include "picture/band_pool.h"
+#include "native/band_pool.h"
 
 struct PictureWorker {
     std::thread thread;

@@ -1,4 +1,4 @@
-#include "tools/process_io.h"
+#include "native/process_io.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -47,4 +47,17 @@ std::string EscapeControlCharacters(const std::string& text)
 bool StreamWritten(FILE* stream)
 {
     return std::fflush(stream) == 0 && !std::ferror(stream);
+}
+
+void ComplainAs(const char* program, const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s\n", program, EscapeControlCharacters(message).c_str());
+}
+
+int PrintUsage(const char* program, const char* usage, int failure)
+{
+    std::fputs(usage, stdout);
+    if (StreamWritten(stdout)) return 0;
+    ComplainAs(program, "cannot write the usage to the standard output");
+    return failure;
 }

@@ -19,3 +19,11 @@ std::string EscapeControlCharacters(const std::string& text);
 // Flushes `stream` and returns true when everything written to it so far
 // was written (false on a full disk, a closed pipe or a closed descriptor).
 bool StreamWritten(FILE* stream);
+
+// The one line on stderr that a tool ends with: "PROGRAM: MESSAGE", the
+// message's control characters escaped.
+void ComplainAs(const char* program, const std::string& message);
+
+// For --help: writes `usage` to the standard output and returns the exit
+// status, 0, or `failure` after a complaint when it could not be written.
+int PrintUsage(const char* program, const char* usage, int failure);

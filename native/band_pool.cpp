@@ -1,4 +1,4 @@
-#include "picture/band_pool.h"
+#include "native/band_pool.h"
 
 #include "picture/float_mode.h"
 
