@@ -5,8 +5,10 @@
 # with apt-get, runs the X11 checks against the installed hack and render
 # tool (XScreenSaver's settings and daemon included), then removes and
 # purges them and checks that none of their files is left. BUILD_DIR (default
-# build/native, built) provides the test window. Runs as root (or through
-# sudo). Prints ok/FAIL per check; exits non-zero when anything failed.
+# build/native) provides the test window and the render tool to compare
+# with, built here. Runs as root (or through sudo); installs what it needs
+# when missing. Prints ok/FAIL per check; exits non-zero when anything
+# failed.
 set -u
 cd "$(dirname "$0")/../.."
 ROOT=$(pwd)
@@ -27,6 +29,11 @@ trap 'exit 130' INT TERM
 . tests/checks.sh
 apt() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get -y -qq "$@" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; return 1; }; }
 
+# lintian, and the project's own render tool to compare with; the X11 checks
+# install and build the rest of what they need.
+{ tools/install-deps.sh @native lintian && cmake -S . -B "$BUILD" -DONDULITE_WARNINGS_AS_ERRORS=ON &&
+  cmake --build "$BUILD" -j2 --target ondulite-render; } >"$work/setup.log" 2>&1 ||
+  { cat "$work/setup.log"; fail "installing and building what the checks need"; exit 1; }
 tools/make-deb.sh "$work/dist" >"$work/make.log" 2>&1 || { cat "$work/make.log"; fail "tools/make-deb.sh"; exit 1; }
 debs=$(ls "$work"/dist/*.deb)
 for deb in $debs; do echo "  $(basename "$deb"): $(wc -c <"$deb") bytes"; done
