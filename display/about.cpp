@@ -38,17 +38,11 @@ struct AboutState {
 
 AboutState aboutState;
 
-template <typename Proc>
-Proc User32Function(const char* name)
-{
-    return FindProc<Proc>(GetModuleHandleA("USER32.DLL"), name);
-}
-
 // The scale of the monitor that the box is on where the system tells it
 // (per-monitor awareness, Windows 10 1607 and later), else the system's.
 int32_t BoxDpi(HWND box)
 {
-    GetDpiForWindowProc dpiForWindow = User32Function<GetDpiForWindowProc>("GetDpiForWindow");
+    GetDpiForWindowProc dpiForWindow = FindProc<GetDpiForWindowProc>(GetModuleHandleA("USER32.DLL"), "GetDpiForWindow");
     UINT dpi = dpiForWindow ? dpiForWindow(box) : 0;
     if (dpi != 0) return (int32_t)dpi;
     HDC screen = GetDC(nullptr);
@@ -117,8 +111,9 @@ void SizeClientArea(HWND box, AboutPictureSize size, const POINT* topLeft)
 // cannot tell monitors apart (Windows 95, NT 4).
 bool BoxWorkArea(HWND box, RECT* area)
 {
-    MonitorFromWindowProc monitorFromWindow = User32Function<MonitorFromWindowProc>("MonitorFromWindow");
-    GetMonitorInfoProc monitorInfo = User32Function<GetMonitorInfoProc>("GetMonitorInfoA");
+    HMODULE user32 = GetModuleHandleA("USER32.DLL");
+    MonitorFromWindowProc monitorFromWindow = FindProc<MonitorFromWindowProc>(user32, "MonitorFromWindow");
+    GetMonitorInfoProc monitorInfo = FindProc<GetMonitorInfoProc>(user32, "GetMonitorInfoA");
     if (monitorFromWindow && monitorInfo) {
         MONITORINFO info;
         ZeroMemory(&info, sizeof info);
