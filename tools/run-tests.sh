@@ -15,10 +15,14 @@ stage() {  # name command...
   name=$1
   shift
   echo "=== $name"
+  begin=$(date +%s)
+  result=passed
   if ! "$@"; then
     failures="$failures $name"
-    echo "=== $name FAILED"
+    result=FAILED
   fi
+  # The whole run must stay within 20 minutes on two cores, installs included.
+  echo "=== $name $result in $(($(date +%s) - begin)) s"
 }
 
 native() {

@@ -123,6 +123,7 @@ else
 fi
 
 echo "test-fresh: results (whole output in $log):$results"
+grep -E '^=== .* (passed|FAILED) in [0-9]+ s$' "$log" | sed 's/^=== /  stage: /' || true
 echo "test-fresh: total $(seconds_to_text $(($(date +%s) - started)))"
 if [ -n "$failed" ]; then
   grep -E '^(FAIL|=== .* FAILED|failed stages)' "$log" | tail -n 40 >&2 || true
