@@ -197,8 +197,9 @@ std::string StandInPath(void)
 }
 
 // Puts the font into the prefix's font folder, where every program started
-// afterwards finds it: a family of the very name "MS Sans Serif" there
-// comes before Wine's own fonts of that name and before its replacements.
+// afterwards finds it. A family of the very name "MS Sans Serif" there is
+// taken for that name, where Wine's FontSubstitutes and Replacements give
+// way to any font that has it; DialogUnits tells whether it took effect.
 bool InstallStandIn(const TestFontMetrics& metrics)
 {
     const std::string font = MakeTestFont("MS Sans Serif", metrics);
@@ -257,7 +258,6 @@ bool SendDpiChanged(SaverRun* run, HWND box, DWORD dpi, const RECT& suggested)
     bool sent = WriteProcessMemory(run->process, remote, &suggested, sizeof suggested, nullptr) &&
                 SendMessageTimeoutA(box, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), (LPARAM)remote,
                                     SMTO_ABORTIFHUNG, 5000, &result);
-    Pump(500);  // the box fits itself again after the dialog manager's handling
     VirtualFreeEx(run->process, remote, 0, MEM_RELEASE);
     return sent;
 }
@@ -276,13 +276,25 @@ void DpiChangeCases(void)
             DWORD dpi;
             LONG x, y;
         } moves[] = {{144, 40, 20}, {192, 10, 30}, {96, 200, 100}};
+        DWORD before = 96;
         for (const auto& move : moves) {
             const std::string step = what + Format(", %lu DPI", move.dpi);
             RECT window;
             GetWindowRect(box, &window);
-            const RECT suggested = {move.x, move.y, move.x + (window.right - window.left) * (LONG)move.dpi / 96,
-                                    move.y + (window.bottom - window.top) * (LONG)move.dpi / 96};
+            const LONG width = window.right - window.left, height = window.bottom - window.top;
+            const RECT suggested = {move.x, move.y, move.x + width * (LONG)move.dpi / (LONG)before,
+                                    move.y + height * (LONG)move.dpi / (LONG)before};
+            before = move.dpi;
             if (!Check(SendDpiChanged(&run, box, move.dpi, suggested), step + ": WM_DPICHANGED sent")) break;
+            // The box fits itself again after the dialog manager's handling.
+            const PictureSize size = PictureSizeAt(move.dpi);
+            WaitUntil(
+                [&] {
+                    RECT client;
+                    GetClientRect(box, &client);
+                    return client.right == size.width && client.bottom == size.height;
+                },
+                3000);
             GetWindowRect(box, &window);
             Check(window.left == move.x && window.top == move.y,
                   step + Format(": at the suggested place %ld,%ld (%ld,%ld)", move.x, move.y, window.left, window.top));
