@@ -16,6 +16,13 @@ BOOL RegisterAboutClasses(HINSTANCE instance);
 // (the picture passes clicks through). Esc and Enter do nothing: WM_COMMAND
 // is not handled. Returns FALSE for every message, so the system's default
 // dialog handling applies.
+//
+// The box holds its whole picture and nothing else, whatever the dialog
+// font made of the template's units: at WM_INITDIALOG, and again after
+// WM_DPICHANGED, its client area becomes the picture's size at the box's
+// scale (display/about_picture.h), bitmap 102 at 96 DPI and the picture
+// made afresh at that size elsewhere, over the whole client area. A box
+// grown that way is kept inside its monitor's work area.
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Starts the program that the shell's open command for files names

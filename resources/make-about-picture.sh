@@ -3,6 +3,8 @@
 # render tool: one fixed picture of the saver at the box's 264 x 220 pixels,
 # a 24-bit bottom-up BMP at 2834 pixels per metre. The plain scalar
 # evaluation keeps the file the same whatever faster path the tool gains.
+# The seed and the size are display/about_picture.h's, where the box makes
+# the same picture at other scales; a unit test holds the two together.
 # Usage: resources/make-about-picture.sh [path to ondulite-render]
 set -eu
 cd "$(dirname "$0")/.."

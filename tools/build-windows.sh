@@ -6,7 +6,8 @@ set -eu
 cd "$(dirname "$0")/.."
 JOBS=$(nproc 2>/dev/null || echo 2)
 
-tools/install-deps.sh
+tools/install-deps.sh cmake make g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686 \
+  binutils-mingw-w64-x86-64
 
 for target in i686:win32 x86_64:win64; do
   arch=${target%%:*}

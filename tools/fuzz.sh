@@ -6,9 +6,10 @@
 # 30) from its corpus in tests/fuzz/corpus. New inputs go to
 # build/fuzz/runs/<target>/found, never into the kept corpus. Ends non-zero
 # on the first finding; the crashing input is left in build/fuzz/runs/<target>.
-# Needs clang and libclang-rt-14-dev (tools/install-deps.sh).
+# Installs clang and libclang-rt-14-dev when missing.
 set -eu
 cd "$(dirname "$0")/.."
+tools/install-deps.sh clang libclang-rt-14-dev cmake make pkg-config libdeflate-dev
 ROOT=$(pwd)
 SECONDS_EACH=${FUZZ_SECONDS:-30}
 CXX=${FUZZ_CXX:-clang++}

@@ -14,6 +14,9 @@ ROOT=$(pwd)
 out=$1
 JOBS=$(nproc 2>/dev/null || echo 2)
 
+tools/install-deps.sh cmake g++ make pkg-config libx11-dev libxext-dev libdeflate-dev dpkg-dev \
+  libwayland-dev libwayland-bin wayland-protocols
+
 version=$(sed -n 's/^project(ondulite VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 315532800)}
 export SOURCE_DATE_EPOCH

@@ -11,6 +11,8 @@ cd "$(dirname "$0")/.."
 out=$1
 target=${2:-x86-ansi}
 
+tools/install-deps.sh nsis
+
 version=$(sed -n 's/^project(ondulite VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 315532800)}
 stage=build/release/installer-$target

@@ -14,6 +14,7 @@ if [ -z "$version" ]; then
   echo "make-release: no version in CMakeLists.txt's project(ondulite VERSION ...)" >&2
   exit 1
 fi
+tools/install-deps.sh zip
 tools/build-windows.sh
 
 epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 315532800)}

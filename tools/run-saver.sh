@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
-tools/install-deps.sh
+tools/install-deps.sh @native wine wine64 xvfb xdotool imagemagick
 cmake -S . -B build/native >/dev/null
 cmake --build build/native -j"$JOBS" --target ondulite-render
 tools/build-windows.sh

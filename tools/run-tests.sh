@@ -4,25 +4,29 @@
 # an installed Debian package, the Wayland client on a headless sway, the fuzz targets, the Windows saver (and
 # its installer) under Wine, the 32-bit picture code on emulated Pentium II
 # and newer processors, and the web page in Chromium. Every stage runs even
-# when an earlier one failed; the status is non-zero when any failed.
+# when an earlier one failed; the status is non-zero when any failed. Each
+# stage installs what it needs itself, so each one also runs alone.
 set -eu
 cd "$(dirname "$0")/.."
 JOBS=$(nproc 2>/dev/null || echo 2)
-
-tools/install-deps.sh
 
 failures=""
 stage() {  # name command...
   name=$1
   shift
   echo "=== $name"
+  begin=$(date +%s)
+  result=passed
   if ! "$@"; then
     failures="$failures $name"
-    echo "=== $name FAILED"
+    result=FAILED
   fi
+  # The whole run must stay within 20 minutes on two cores, installs included.
+  echo "=== $name $result in $(($(date +%s) - begin)) s"
 }
 
 native() {
+  tools/install-deps.sh @native &&
   # Release build: the render tool, the X11 hack and the benchmarks, warnings as errors.
   cmake -S . -B build/native -DONDULITE_WARNINGS_AS_ERRORS=ON >/dev/null &&
   cmake --build build/native -j"$JOBS" &&

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
-tools/install-deps.sh
+tools/install-deps.sh @native g++-i686-linux-gnu qemu-user-static file
 
 cmake -S . -B build/native -DONDULITE_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build/native -j"$JOBS" --target ondulite-render

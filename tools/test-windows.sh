@@ -11,6 +11,10 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 LABELS="-LE soak"
 [ "${1:-}" = "--soak" ] && LABELS=""
 
+# The suite's tools: Wine in virtual displays (Xephyr for several monitors),
+# input and screenshots, the release's and the installer's checks (the
+# release scripts install their own), the render tool's build.
+tools/install-deps.sh @native wine wine64 xvfb xserver-xephyr xdotool imagemagick procps file unzip nsis
 tools/build-windows.sh
 # The picture cases compare the screen with the native render tool.
 cmake -S . -B build/native -DONDULITE_WARNINGS_AS_ERRORS=ON >/dev/null

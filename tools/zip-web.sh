@@ -5,6 +5,7 @@
 # permissions, no extra fields, a fixed order, the time zone UTC.
 set -eu
 cd "$(dirname "$0")/.."
+tools/install-deps.sh zip
 version=$(sed -n 's/^project(ondulite VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 315532800)}
 name="ondulite-$version-web"

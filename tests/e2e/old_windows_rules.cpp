@@ -391,6 +391,8 @@ const CheckerRule kCheckerRules[] = {
      "Windows 95 Graphics Device Interface (MSDN Library, June 1998): 32-bit DIBs with BI_RGB are supported; "
      "CreateDIBSection is the way to make a DIB there"},
     {"GDI32.DLL", "DeleteObject", 0, nullptr, nullptr, 0, kNone, kMsdn98},
+    {"GDI32.DLL", "GetDeviceCaps", 0, nullptr, nullptr, 0, kNone,
+     "MSDN Library (June 1998), GetDeviceCaps: LOGPIXELSX on every system; the about box reads only it"},
     {"GDI32.DLL", "GetStockObject", 0, nullptr, nullptr, 0, kNone,
      "MSDN Library (June 1998), GetStockObject: DC_BRUSH and DC_PEN are 2000 only; BLACK_BRUSH is everywhere"},
     {"GDI32.DLL", "SetDIBitsToDevice", kWindows9x, STAND_IN(SetDIBitsToDevice), 0,
@@ -516,7 +518,9 @@ const CheckerRule kCheckerRules[] = {
      "95 and NT 4: the virtual-screen and monitor metrics (76 to 81) answer 0; all four: later indices answer 0",
      "MSDN Library (June 1998), GetSystemMetrics: SM_CXVIRTUALSCREEN and the like \"Windows NT 5.0 and later, "
      "Windows 98\""},
+    {"USER32.DLL", "GetWindow", 0, nullptr, nullptr, 0, kNone, kMsdn98},
     {"USER32.DLL", "GetWindowLongA", 0, nullptr, nullptr, 0, kNone, kMsdn98},
+    {"USER32.DLL", "GetWindowRect", 0, nullptr, nullptr, 0, kNone, kMsdn98},
     {"USER32.DLL", "InvalidateRect", 0, nullptr, nullptr, 0, kNone, kMsdn98},
     {"USER32.DLL", "IsIconic", 0, nullptr, nullptr, 0, kNone, kMsdn98},
     {"USER32.DLL", "IsWindow", 0, nullptr, nullptr, 0, kNone, kMsdn98},
@@ -543,6 +547,9 @@ const CheckerRule kCheckerRules[] = {
     {"USER32.DLL", "SetForegroundWindow", 0, nullptr, nullptr, 0, kNone,
      "Platform SDK (April 2000), SetForegroundWindow: 98, Me and 2000 restrict which process may set it; the "
      "saver only brings its own window forward, which a process started by the desktop may"},
+    {"USER32.DLL", "SetWindowPos", 0, nullptr, nullptr, 0, kNone,
+     "MSDN Library (June 1998), SetWindowPos: no Windows 95 or NT 4.0 remark on the flags the about box passes "
+     "(SWP_NOZORDER, SWP_NOACTIVATE, SWP_NOMOVE); its sizes stay far inside 16 bits"},
     {"USER32.DLL", "SystemParametersInfoA", kWin95 | kNt40, STAND_IN(SystemParametersInfoA), 0,
      "NT 4: SPI_SETSCREENSAVERRUNNING (97) is not supported; 95 and NT 4: SPI_GETSCREENSAVERRUNNING (114) neither",
      "MSDN Library (June 1998), SystemParametersInfo: SPI_SCREENSAVERRUNNING \"Windows NT: Not supported\"; "
@@ -613,6 +620,10 @@ const CheckerRule kCheckerRules[] = {
      "Requires Windows 98.\""},
     {"USER32.DLL", "GetMonitorInfoA", 0, nullptr, nullptr, kWin95 | kNt40, "not in 95's and NT 4's user32",
      "MSDN Library (June 1998), GetMonitorInfo, MONITORINFO: Windows 98, NT 5.0"},
+    {"USER32.DLL", "MonitorFromWindow", 0, nullptr, nullptr, kWin95 | kNt40, "not in 95's and NT 4's user32",
+     "MSDN Library (June 1998), MonitorFromWindow: Windows 98, NT 5.0"},
+    {"USER32.DLL", "GetDpiForWindow", 0, nullptr, nullptr, kOldSystems, "Windows 10's (version 1607)",
+     "Windows SDK, GetDpiForWindow: Windows 10, version 1607 and later"},
     {"USER32.DLL", "RegisterPowerSettingNotification", 0, nullptr, nullptr, kOldSystems, "Windows Vista's",
      "Windows SDK, RegisterPowerSettingNotification: Windows Vista and later"},
     {"USER32.DLL", "UnregisterPowerSettingNotification", 0, nullptr, nullptr, kOldSystems, "Windows Vista's",

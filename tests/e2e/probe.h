@@ -160,6 +160,9 @@ void RunSoak(int seconds);
 void RunMemoryFailureCases(void);
 void RunPasswordCases(void);
 void RunAboutCases(void);
+// The about box on a screen of `dpi` (set by the caller) under the prefix's
+// own dialog font and two stand-ins of the suite's own.
+void RunAboutBoxAtDpi(DWORD dpi);
 void RunMonitorCases(void);
 void RunPaceCases(void);
 void RunDpiCases(void);

@@ -1,5 +1,6 @@
 // The full-screen saver on screens other than the suite's own: two
-// monitors side by side, a 1920x1080 screen and a scaled (high-DPI) screen.
+// monitors side by side, a 1920x1080 screen and a scaled (high-DPI) screen
+// (with the about box at its scales, from about_cases.cpp).
 // Each group runs on a display made for it (see on-display.sh).
 #include <windows.h>
 
@@ -8,7 +9,6 @@
 #include <ctime>
 #include <vector>
 
-#include "resources/resource_ids.h"
 #include "tests/e2e/doubles.h"
 #include "tests/e2e/probe.h"
 
@@ -302,53 +302,6 @@ void RunPaceCases(void)
 
 namespace {
 
-// The about picture's part of the screen equals the bitmap.
-void CheckAboutBox(const std::string& what, long scaledWidth)
-{
-    SaverRun run;
-    if (!Check(StartSaver(&run, "/c"), what + ": about box starts")) return;
-    HWND box = WaitForProcessWindow(run.id, "#32770", nullptr, 5000);
-    HWND picture = box ? FindWindowExA(box, nullptr, "Static", nullptr) : nullptr;
-    if (Check(box && picture, what + ": about box with its picture")) {
-        RECT client, shown;
-        GetClientRect(box, &client);
-        GetWindowRect(picture, &shown);
-        Check(shown.right - shown.left == 264 && shown.bottom - shown.top == 220,
-              what + Format(": the picture keeps its 264x220 pixels (%ldx%ld)", shown.right - shown.left,
-                            shown.bottom - shown.top));
-        Check(client.right >= scaledWidth && client.bottom >= 219,
-              what + Format(": the box is scaled (client area %ldx%ld, at least %ld wide) and holds the picture",
-                            client.right, client.bottom, scaledWidth));
-        Image screen, bitmap;
-        Pump(300);
-        HMODULE module = LoadLibraryExA(probe.saver.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        HRSRC found = module ? FindResourceA(module, MAKEINTRESOURCEA(ABOUT_PICTURE_ID), (LPCSTR)RT_BITMAP) : nullptr;
-        const BYTE* data = found ? (const BYTE*)LockResource(LoadResource(module, found)) : nullptr;
-        if (data) {
-            bitmap.width = 264;
-            bitmap.height = 220;
-            bitmap.rgb.resize(264 * 220 * 3);
-            for (int y = 0; y < 220; ++y)
-                for (int x = 0; x < 264; ++x)
-                    for (int c = 0; c < 3; ++c)
-                        bitmap.rgb[((size_t)y * 264 + x) * 3 + c] = data[40 + (219 - y) * 264 * 3 + x * 3 + 2 - c];
-        }
-        if (module) FreeLibrary(module);
-        if (Check(data && TakeScreenshot(&screen, probe.workDir + "/about-dpi.ppm"), what + ": screenshot")) {
-            // The client area may be a line short of the picture (Wine at 96 DPI).
-            int lines = std::min<int>(220, client.bottom);
-            Image part = CropImage(screen, shown.left, shown.top, 264, lines);
-            Image expected = CropImage(bitmap, 0, 0, 264, lines);
-            double equal = EqualFraction(part, expected);
-            Check(equal > 0.99, what + Format(": the about picture on screen is intact (%.1f%% equal)", equal * 100));
-        }
-        PostMessageA(box, WM_CLOSE, 0, 0);
-    }
-    DWORD code = WaitForExit(&run, 5000);
-    Check(code == 0, what + Format(": the about box ends with 0 (got 0x%lX)", code));
-    EndRun(&run);
-}
-
 // The system's scale as Wine takes it, for the programs started after; 0
 // removes the setting (96 DPI, 100%).
 void SetLogPixels(DWORD dpi)
@@ -356,10 +309,6 @@ void SetLogPixels(DWORD dpi)
     SetRegistryValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, dpi ? &dpi : nullptr,
                      sizeof dpi);
 }
-
-// The box's client width at 96 DPI under Wine, for telling that the scale
-// took effect: the box grows with it, the picture does not.
-constexpr long kAboutWidthAt96 = 308;
 
 void CheckFullScreenCovers(const std::string& what)
 {
@@ -383,19 +332,23 @@ void CheckFullScreenCovers(const std::string& what)
 }  // namespace
 
 // At 150% and 200% the saver covers the screen's physical pixels with
-// pictures of that size, the preview takes its parent's size in physical
-// pixels, and the about box, scaled, shows its picture whole. Wine 8 treats
-// every program as aware of the scale, manifest or not, so the manifest
-// itself is checked by the resources group.
+// pictures of that size and the preview takes its parent's size in physical
+// pixels; at 125%, 150% and 200% the about box holds its whole picture made
+// at the scaled size, with any dialog font. Wine 8 treats every program as
+// aware of the scale, manifest or not, so the manifest itself is checked by
+// the resources group.
 void RunDpiCases(void)
 {
-    for (DWORD dpi : {144ul, 192ul}) {
+    for (DWORD dpi : {120ul, 144ul, 192ul}) {
         SetLogPixels(dpi);
         const std::string what = Format("%lu DPI", dpi);
-        CheckFullScreenCovers(what);
-        CheckPictures("/s", "Screen Saver", what + " full screen");
-        CheckPictures(Format("/p %lu", (unsigned long)(uintptr_t)GetDesktopWindow()), "Preview", what + " preview");
-        CheckAboutBox(what, kAboutWidthAt96 * (long)dpi / 96 * 9 / 10);
+        if (dpi != 120) {
+            CheckFullScreenCovers(what);
+            CheckPictures("/s", "Screen Saver", what + " full screen");
+            CheckPictures(Format("/p %lu", (unsigned long)(uintptr_t)GetDesktopWindow()), "Preview",
+                          what + " preview");
+        }
+        RunAboutBoxAtDpi(dpi);
     }
     SetLogPixels(0);
 }

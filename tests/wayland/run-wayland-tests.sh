@@ -8,8 +8,7 @@
 set -eu
 cd "$(dirname "$0")/../.."
 BUILD=${1:-build/native}
-tools/install-deps.sh cmake g++ make pkg-config libgtest-dev libbenchmark-dev libpng-dev libdeflate-dev libx11-dev libxext-dev \
-  libwayland-dev wayland-protocols libwayland-bin sway swayidle grim wtype weston python3
+tools/install-deps.sh @native sway swayidle grim wtype weston python3
 cmake -S . -B "$BUILD" -DONDULITE_BUILD_WAYLAND=ON -DONDULITE_TEST_WAYLAND=ON >/dev/null
 cmake --build "$BUILD" -j2 --target ondulite-wayland ondulite-render ondulite-test-pointer
 ctest --test-dir "$BUILD" -L wayland -j2 --output-on-failure

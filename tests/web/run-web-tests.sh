@@ -7,7 +7,7 @@ set -eu
 cd "$(dirname "$0")/../.."
 native=${1:-build/native}
 
-tools/install-deps.sh chromium nodejs python3 imagemagick zip unzip cmake g++ libpng-dev libbenchmark-dev
+tools/install-deps.sh @native chromium nodejs python3 imagemagick zip unzip
 tools/build-web.sh
 if [ ! -x "$native/tools/ondulite-render" ] || [ ! -x "$native/bench/ondulite_bench" ]; then
   cmake -S . -B "$native" >/dev/null

@@ -4,11 +4,12 @@
 # ondulite-wayland and ondulite-render (tools/make-deb.sh), has lintian check
 # them, installs them with apt-get, runs the X11 checks against the installed
 # hack and render tool (XScreenSaver's settings and daemon included) and,
-# where sway is installed, the Wayland pictures case against the installed
+# the Wayland pictures case against the installed
 # client, then removes and purges them and checks that none of their files is
-# left. BUILD_DIR (default build/native, built) provides the test window.
-# Runs as root (or through
-# sudo). Prints ok/FAIL per check; exits non-zero when anything failed.
+# left. BUILD_DIR (default build/native) provides the test window and the
+# render tool to compare with, built here. Runs as root (or through sudo);
+# installs what it needs when missing. Prints ok/FAIL per check; exits
+# non-zero when anything failed.
 set -u
 cd "$(dirname "$0")/../.."
 ROOT=$(pwd)
@@ -29,6 +30,11 @@ trap 'exit 130' INT TERM
 . tests/checks.sh
 apt() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get -y -qq "$@" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; return 1; }; }
 
+# lintian, and the project's own render tool to compare with; the X11 checks
+# install and build the rest of what they need.
+{ tools/install-deps.sh @native lintian sway grim python3 && cmake -S . -B "$BUILD" -DONDULITE_WARNINGS_AS_ERRORS=ON &&
+  cmake --build "$BUILD" -j2 --target ondulite-render ondulite-test-pointer; } >"$work/setup.log" 2>&1 ||
+  { cat "$work/setup.log"; fail "installing and building what the checks need"; exit 1; }
 tools/make-deb.sh "$work/dist" >"$work/make.log" 2>&1 || { cat "$work/make.log"; fail "tools/make-deb.sh"; exit 1; }
 debs=$(ls "$work"/dist/*.deb)
 for deb in $debs; do echo "  $(basename "$deb"): $(wc -c <"$deb") bytes"; done
@@ -128,16 +134,14 @@ echo "== the Wayland client as installed"
 if /usr/bin/ondulite-wayland --help >/dev/null; then ok "the installed ondulite-wayland runs"; else
   fail "the installed ondulite-wayland --help"; fi
 pointer=$(find "$BUILD" -name ondulite-test-pointer -type f -perm -u+x | head -n1)
-if command -v sway >/dev/null && command -v grim >/dev/null && command -v python3 >/dev/null && [ -n "$pointer" ]; then
-  if python3 tests/wayland/wayland_probe.py --client /usr/bin/ondulite-wayland --render /usr/bin/ondulite-render \
+if [ -z "$pointer" ]; then
+  fail "the test pointer was not built: the installed client's pictures not checked"
+elif python3 tests/wayland/wayland_probe.py --client /usr/bin/ondulite-wayland --render /usr/bin/ondulite-render \
        --pointer "$pointer" pictures >"$work/wayland.log" 2>&1; then
-    ok "the installed client shows ondulite-render's pictures on a headless sway, byte for byte"
-  else
-    sed 's/^/  /' "$work/wayland.log"
-    fail "the Wayland pictures case against the installed client"
-  fi
+  ok "the installed client shows ondulite-render's pictures on a headless sway, byte for byte"
 else
-  echo "  no sway, grim or built test pointer here: the installed client's pictures not checked"
+  sed 's/^/  /' "$work/wayland.log"
+  fail "the Wayland pictures case against the installed client"
 fi
 
 if apt remove $PACKAGES; then ok "apt-get removes the three packages"; else fail "apt-get remove"; fi

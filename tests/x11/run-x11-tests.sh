@@ -4,10 +4,13 @@
 # ending, bad input, and, with Debian's xscreensaver installed and run as
 # root, the installed hack under XScreenSaver's settings and daemon.
 #
-# usage: tests/x11/run-x11-tests.sh [BUILD_DIR]    (default build/native, built)
+# usage: tests/x11/run-x11-tests.sh [BUILD_DIR]    (default build/native)
+# Installs what it needs when missing and builds the hack, the render tool
+# and the test window in BUILD_DIR.
 # With ONDULITE_X11_INSTALLED=1 it tests the installed packages instead
 # (tests/x11/check-packages.sh): the hack at XScreenSaver's hack path, the
-# render tool in /usr/bin, and no install into the system of its own.
+# render tool in /usr/bin, and no install into the system of its own; it
+# builds the test window only.
 # Prints PASS/FAIL per check and "N passed, M failed" last; exits 1 when
 # anything failed.
 set -u
@@ -15,16 +18,25 @@ cd "$(dirname "$0")/../.."
 BUILD=${1:-build/native}
 HACK=$BUILD/xhack/ondulite-x11
 RENDER=$BUILD/tools/ondulite-render
+TARGETS="ondulite-x11 ondulite-render ondulite-test-window"
 if [ -n "${ONDULITE_X11_INSTALLED:-}" ]; then
   HACK=/usr/libexec/xscreensaver/ondulite
   RENDER=/usr/bin/ondulite-render
+  TARGETS=ondulite-test-window
 fi
 TESTWIN=$BUILD/tests/x11/ondulite-test-window
+setup_log=$(mktemp)
+if ! { tools/install-deps.sh @native xvfb xdotool imagemagick procps xscreensaver libxml2-utils &&
+  cmake -S . -B "$BUILD" -DONDULITE_WARNINGS_AS_ERRORS=ON && cmake --build "$BUILD" -j2 --target $TARGETS; } \
+  >"$setup_log" 2>&1; then
+  cat "$setup_log"
+  echo "FAIL: installing and building what the checks need"
+  echo "0 passed, 1 failed"
+  exit 1
+fi
+rm -f "$setup_log"
 for program in "$HACK" "$RENDER" "$TESTWIN"; do
-  [ -x "$program" ] || { echo "missing $program: build first"; echo "0 passed, 1 failed"; exit 1; }
-done
-for tool in Xvfb xdotool import compare readelf; do
-  command -v "$tool" >/dev/null || { echo "missing $tool: run tools/install-deps.sh"; echo "0 passed, 1 failed"; exit 1; }
+  [ -x "$program" ] || { echo "missing $program"; echo "0 passed, 1 failed"; exit 1; }
 done
 
 WORK=$(mktemp -d)
