@@ -33,7 +33,7 @@ bool Runs(Launch* launch, DWORD ms)
 
 void ExpectEnded(Launch* launch, const std::string& what)
 {
-    DWORD code = WaitForExit(&launch->run, 4000);
+    DWORD code = WaitForExit(&launch->run, 10000);
     Check(code == 0, what + Format(" ends it with 0 (got 0x%lX)", code));
     EndRun(&launch->run);
 }
@@ -123,7 +123,7 @@ void NoGraceTime(void)
     if (!StartSaver(&run, "/s")) return;
     HWND window = WaitForFullScreenWindow(&run);
     if (window) XDo("click 1");
-    DWORD code = WaitForExit(&run, 4000);
+    DWORD code = WaitForExit(&run, 10000);
     Check(window && code == 0, Format("a click right after the start ends it with 0 (got 0x%lX)", code));
     EndRun(&run);
 }
