@@ -115,6 +115,69 @@ void CheckPictures(const std::string& arguments, const char* title, const std::s
     if (!found) Check(false, what + Format(": no screenshot shows a first picture (best %.4f%%)", 100.0 * bestFirst));
 }
 
+namespace {
+
+// The non-black pictures that the checker recorded in `folder`, in order.
+std::vector<Image> RecordedPaints(const std::string& folder)
+{
+    std::vector<Image> paints;
+    for (int n = 1;; ++n) {
+        Image paint;
+        if (!ReadPpm(folder + Format("/paint-%d.ppm", n), &paint)) break;
+        if (!IsBlack(paint)) paints.push_back(paint);
+    }
+    return paints;
+}
+
+}  // namespace
+
+// A preview in a window of the probe's own, of an odd size. What a process
+// draws into another process's window does not reach the X screen under
+// Wine, so the checker records what each paint shows in the preview's
+// client area: pictures 1 and 2 of the seed, at the client area's size.
+void CheckPreviewPaints(const std::string& what)
+{
+    const std::string folder = probe.workDir + "/paints";
+    RunUnix("rm -rf " + folder + " && mkdir -p " + folder);
+    HWND parent = MakeProbeWindow(241, 161, 60, 60);
+    RECT client;
+    GetClientRect(parent, &client);
+    SetEnvironmentVariableA("ONDULITE_CHECKER_PAINTS", WindowsPath(folder).c_str());
+    std::time_t before = std::time(nullptr);
+    SaverRun run;
+    bool started = StartSaver(&run, Format("/p %lu", (unsigned long)(uintptr_t)parent));
+    SetEnvironmentVariableA("ONDULITE_CHECKER_PAINTS", nullptr);
+    if (!Check(started, what + ": starts")) {
+        DestroyWindow(parent);
+        return;
+    }
+    HWND child = WaitForProcessWindow(run.id, "WindowsScreenSaverClass", "Preview", 8000, parent);
+    std::time_t after = std::time(nullptr);
+    Check(child != nullptr, what + ": the preview inside the probe's window");
+    if (child) WaitUntil([&] { return RecordedPaints(folder).size() >= 2; }, kShootingLimitMs * 6);
+    DestroyWindow(parent);
+    DWORD code = WaitForExit(&run, 5000);
+    Check(code == 0, what + Format(": ends with 0 when the parent goes (got 0x%lX)", code));
+    EndRun(&run);
+
+    std::vector<Image> paints = RecordedPaints(folder);
+    if (!Check(paints.size() >= 2, what + Format(": %zu pictures painted", paints.size()))) return;
+    Check(paints[0].width == client.right && paints[0].height == client.bottom,
+          what + Format(": each painted picture fills the client area, %dx%d (%ldx%ld)", paints[0].width,
+                        paints[0].height, client.right, client.bottom));
+    for (std::time_t start = before - 1; start <= after + 1; ++start) {
+        std::vector<Image> pictures;
+        if (!RenderPictures((uint32_t)start, (int)client.right, (int)client.bottom, 2, &pictures)) break;
+        if (EqualFraction(paints[0], pictures[0]) < kSameFraction) continue;
+        Check(true, what + Format(": picture 1 of seed %u (%.4f%% equal)", (uint32_t)start,
+                                  100.0 * EqualFraction(paints[0], pictures[0])));
+        Check(EqualFraction(paints[1], pictures[1]) >= kSameFraction,
+              what + Format(": then picture 2 (%.4f%% equal)", 100.0 * EqualFraction(paints[1], pictures[1])));
+        return;
+    }
+    Check(false, what + ": the first painted picture is no seed's first picture");
+}
+
 void RunPictureCases(void)
 {
     XDo(Format("mousemove %d %d", probe.screenWidth - 1, probe.screenHeight - 1));
@@ -122,6 +185,7 @@ void RunPictureCases(void)
     // What a process draws into another process's window does not reach the
     // X screen under Wine; the desktop window as parent shows the preview.
     CheckPictures(Format("/p %lu", (unsigned long)(uintptr_t)GetDesktopWindow()), "Preview", "preview");
+    CheckPreviewPaints("preview in a window of the probe");
     // NT 4 saves no SSE register and knows no PM_QS_SENDMESSAGE: the same
     // pictures without the vector units, and the close still ends the
     // worker, which waits for its paint (sent messages served without that flag).

@@ -119,7 +119,8 @@ bool CheckerWanted(const std::string& program)
     auto claimed = claimedVersions.find(name);
     const std::string version = claimed == claimedVersions.end() ? "" : claimed->second;
     return version == "win95" || version == "win98" || version == "winme" || version == "nt40" ||
-           EnvironmentHas("ONDULITE_CHECKER_CLOCK") || EnvironmentHas("ONDULITE_CHECKER_CURSOR");
+           EnvironmentHas("ONDULITE_CHECKER_CLOCK") || EnvironmentHas("ONDULITE_CHECKER_CURSOR") ||
+           EnvironmentHas("ONDULITE_CHECKER_PAINTS");
 }
 
 bool StartChecked(SaverRun* run, const std::string& program, const std::string& commandLine)
