@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -83,8 +84,21 @@ void Pump(DWORD ms)
     }
 }
 
+DWORD Scaled(DWORD ms)
+{
+    static DWORD scale = 0;
+    if (scale == 0) {
+        char value[16] = "";
+        DWORD length = GetEnvironmentVariableA("ONDULITE_TIME_SCALE", value, sizeof value);
+        scale = length > 0 && length < sizeof value ? (DWORD)std::strtoul(value, nullptr, 10) : 1;
+        if (scale == 0) scale = 1;
+    }
+    return ms * scale;
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
+    timeoutMs = Scaled(timeoutMs);
     DWORD start = GetTickCount();
     for (;;) {
         DispatchPending();
@@ -201,6 +215,7 @@ bool StartSaver(SaverRun* run, const std::string& arguments)
 DWORD WaitForExit(SaverRun* run, DWORD timeoutMs)
 {
     if (!run->process) return kStillRunning;
+    timeoutMs = Scaled(timeoutMs);
     HANDLE process = run->process;
     DWORD start = GetTickCount();
     for (;;) {

@@ -40,6 +40,12 @@ std::string Format(const char* format, ...);
 // when it cannot be read.
 std::vector<std::string> FileLines(const std::string& windowsPath);
 
+// A limit of `ms` milliseconds for something that must happen, scaled for a
+// slow machine: ONDULITE_TIME_SCALE times as long (an emulated processor
+// runs Wine many times slower). WaitUntil, WaitForExit and RunUnix scale
+// their limits themselves.
+DWORD Scaled(DWORD ms);
+
 // Waits `ms` milliseconds while dispatching the probe's messages.
 void Pump(DWORD ms);
 // Pumps until `condition` holds or `timeoutMs` runs out; returns the condition.
@@ -162,6 +168,9 @@ void RunModeCasesOn(const char* system);
 void RunWindowCases(void);
 void RunDismissalCases(void);
 void RunPictureCases(void);
+// The preview's pictures, with the desktop window and a window of the
+// probe as parents (a part of RunPictureCases).
+void RunPreviewCases(void);
 void RunRobustnessCases(void);
 void RunSoak(int seconds);
 void RunMemoryFailureCases(void);

@@ -40,6 +40,8 @@ int main(int argc, char** argv)
         RunDismissalCases();
     else if (std::strcmp(group, "picture") == 0)
         RunPictureCases();
+    else if (std::strcmp(group, "preview") == 0)
+        RunPreviewCases();
     else if (std::strcmp(group, "robustness") == 0)
         RunRobustnessCases();
     else if (std::strcmp(group, "memory") == 0)
