@@ -93,7 +93,8 @@ uninstall() {
 echo "== the NT family"
 new_prefix nt || { fail "a fresh prefix"; exit 1; }
 bits=32
-[ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && bits=64
+[ "$(reg_value 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' PROCESSOR_ARCHITECTURE)" = AMD64 ] &&
+  bits=64
 echo "  $bits-bit Windows"
 install
 check "/S installs with status 0 (got $setup_status)" [ "$setup_status" -eq 0 ]
