@@ -11,6 +11,10 @@ phase() { echo "== $* ($(($(date +%s) - since)) s)"; }
 
 phase "debootstrap's second stage"
 /debootstrap/debootstrap --second-stage
+# It unmounts what it mounted for itself, /proc among them, which Wine needs.
+mountpoint -q /proc || mount -t proc proc /proc
+mountpoint -q /sys || mount -t sysfs sysfs /sys
+mountpoint -q /dev/pts || mount -t devpts devpts /dev/pts
 phase "the packages"
 # shellcheck disable=SC2046
 apt-get install -y -q --no-download --no-install-recommends \

@@ -136,6 +136,8 @@ for module in $MODULES; do add_module "$module"; done
 step "the root image ($ROOT_SIZE, sparse)"
 cp "$here/guest-init" "$root/sbin/ondulite-guest"
 chmod 755 "$root/sbin/ondulite-guest"
+mkdir -p "$root/usr/local/sbin"
+cp "$work/busybox/bin/busybox" "$root/usr/local/sbin/busybox"
 echo ondulite-guest >"$root/etc/hostname"
 rm -f "$work/root.img"
 truncate -s "$ROOT_SIZE" "$work/root.img"
