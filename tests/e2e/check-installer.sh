@@ -131,7 +131,7 @@ sh tools/wine-run.sh "$probe" picture "$(system32)/ondulite.scr" "$work/probe" "
 sed 's/^/  /' "$probe_log"
 # Its pace is the picture group's own case; here what counts is the pictures.
 check "the installed saver shows its pictures full screen and in the preview" \
-  [ "$(grep -c -E '^ok: (full screen|preview): a (screenshot|later screenshot) shows picture [12]' "$probe_log")" -eq 4 ]
+  [ "$(grep -c -E '^ok: (full screen|preview): a (screenshot|later screenshot) shows picture [0-9]+' "$probe_log")" -eq 4 ]
 
 # A running saver: the setup must refuse and leave everything as it was.
 before=$(ls -li --time-style=+%s "$(system32)/ondulite.scr")
