@@ -183,7 +183,8 @@ boot() {
       grep -E '^(ok|FAIL): ' "$result.log" | sed "s/^/$name $group: /"
       passed=$(grep -c '^ok: ' "$result.log" || true)
       failed=$(grep -c '^FAIL: ' "$result.log" || true)
-      paces="$paces$(sed -n "s/^\(.*processor time per picture.*\)/  $2, \1/p" "$result.log")
+      pace=$(sed -n "s/^\(.*processor time per picture.*\)/  $2, \1/p" "$result.log")
+      [ -n "$pace" ] && paces="$paces$pace
 "
     fi
     status=$(cat "$result.status" 2>/dev/null || echo "none")
@@ -218,7 +219,7 @@ win10 $probe system $saver $work $render win10
 preview $probe preview $saver $work $render
 password $probe password $saver $work $render
 about $probe about-browser $saver $work $render
-installer TMPDIR=/tmp sh $tree/tests/e2e/check-installer.sh /tmp/programs/ondulite-probe.exe $render $share/installer/ondulite-*-setup.exe $share/installer
+installer TMPDIR=/var/tmp sh $tree/tests/e2e/check-installer.sh /tmp/programs/ondulite-probe.exe $render $share/installer/ondulite-*-setup.exe $share/installer
 starts-win95 $probe starts $saver $work $render win95 6
 starts-win98 $probe starts $saver $work $render win98 6
 starts-nt40 $probe starts $saver $work $render nt40 6

@@ -164,6 +164,8 @@ check "a SCRNSAVE.EXE that names another saver is kept" \
 check "and the saver is gone all the same" [ ! -e "$(system32)/ondulite.scr" ]
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
+# Room for the next prefix, in a small temporary folder.
+rm -rf "$WINEPREFIX"
 
 echo "== Windows 98"
 new_prefix win98 || { fail "a fresh prefix for win98"; exit 1; }
