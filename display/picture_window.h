@@ -66,10 +66,11 @@ struct PictureState {
 
 extern PictureState pictureState;
 
-// The middle stage of the saver window's messages. Handles WM_CREATE (set
-// up; -1 refuses the window after the message "Not enought memory."),
-// WM_DESTROY (release, quit message 0), WM_PAINT, WM_KEYDOWN (sends the
-// window a close request) and the display's power notices
+// The middle stage of the saver window's messages; carries out what
+// PictureWindowAction (display/window_stages.h) decides. Handles WM_CREATE
+// (set up; -1 refuses the window after the message "Not enought memory."),
+// WM_DESTROY (release everything, quit message 0), WM_PAINT, WM_KEYDOWN
+// (sends the window a close request) and the display's power notices
 // (WM_POWERBROADCAST with PBT_POWERSETTINGCHANGE: TRUE); passes every other
 // message, and WM_CREATE after a successful set-up, to `nextStage`.
 LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -79,16 +80,3 @@ LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 // until `stopEvent` is set; it waits while nobody can see them (above).
 // Its parameter is not read.
 DWORD WINAPI PictureWorker(LPVOID parameter);
-
-// Allocates the row buffers of every thread that fills pictures, the
-// worker's and each helper's: one block of scratch, a slice for each, for
-// pictures up to `width` pixels wide. True when it succeeds.
-bool AllocateRowBuffers(int32_t width);
-
-// Frees the row buffers, if they exist.
-void FreeRowBuffers(void);
-
-// Stops the worker and its helpers (without waiting for a picture or a
-// sleep to run out), then frees the row buffers, the drawing buffers and
-// the section. Clears every handle and address, so it may run twice.
-void ReleasePictureResources(void);
