@@ -4,18 +4,18 @@ StageAction PictureWindowAction(uint32_t message, uint64_t wParam, int64_t lPara
 {
     switch (message) {
     case kWmCreate:
-        return {StageStep::CreatePicture, false, StageEnd::PassOn, 0};
+        return StagePassOn(StageStep::CreatePicture);
     case kWmDestroy:
-        return {StageStep::ReleasePicture, false, StageEnd::Answer, 0};
+        return StageAnswer(0, StageStep::ReleasePicture);
     case kWmPaint:
-        return {StageStep::PaintPicture, false, StageEnd::Answer, 0};
+        return StageAnswer(0, StageStep::PaintPicture);
     case kWmKeyDown:
-        return {StageStep::SendCloseRequest, false, StageEnd::Answer, 0};
+        return StageAnswer(0, StageStep::SendCloseRequest);
     case kWmPowerBroadcast:
         // Other power events, and a notice without its setting, go on.
         if (wParam == kPbtPowerSettingChange && lParam != 0)
-            return {StageStep::FollowDisplayPower, false, StageEnd::Answer, 1};
+            return StageAnswer(1, StageStep::FollowDisplayPower);
         break;
     }
-    return {StageStep::None, false, StageEnd::PassOn, 0};
+    return StagePassOn();
 }

@@ -84,6 +84,21 @@ struct StageAction {
     int32_t answer;   // the result, with StageEnd::Answer
 };
 
+constexpr StageAction StagePassOn(StageStep step = StageStep::None, bool hideCursor = false)
+{
+    return {step, hideCursor, StageEnd::PassOn, 0};
+}
+
+constexpr StageAction StageDefault(StageStep step = StageStep::None, bool hideCursor = false)
+{
+    return {step, hideCursor, StageEnd::Default, 0};
+}
+
+constexpr StageAction StageAnswer(int32_t answer, StageStep step = StageStep::None, bool hideCursor = false)
+{
+    return {step, hideCursor, StageEnd::Answer, answer};
+}
+
 constexpr bool operator==(const StageAction& a, const StageAction& b)
 {
     return a.step == b.step && a.hideCursor == b.hideCursor && a.end == b.end &&

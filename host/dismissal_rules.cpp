@@ -2,21 +2,6 @@
 
 namespace {
 
-constexpr StageAction PassOn(StageStep step = StageStep::None, bool hideCursor = false)
-{
-    return {step, hideCursor, StageEnd::PassOn, 0};
-}
-
-constexpr StageAction Default(StageStep step = StageStep::None, bool hideCursor = false)
-{
-    return {step, hideCursor, StageEnd::Default, 0};
-}
-
-constexpr StageAction Answer(int32_t answer, StageStep step = StageStep::None, bool hideCursor = false)
-{
-    return {step, hideCursor, StageEnd::Answer, answer};
-}
-
 bool IsSwallowedCommand(uint64_t command)
 {
     return command == kScNextWindow || command == kScPrevWindow || command == kScScreenSave;
@@ -29,60 +14,60 @@ StageAction SaverClassAction(const DismissalFlags& flags, uint32_t message, uint
     const bool fullScreen = !flags.isPreview;
     switch (message) {
     case kWmCreate:
-        return PassOn(StageStep::StartWindow, fullScreen);
+        return StagePassOn(StageStep::StartWindow, fullScreen);
     case kWmDestroy:
-        return PassOn(StageStep::EndWindow);
+        return StagePassOn(StageStep::EndWindow);
     case kWmSetText:
-        return Answer(0);
+        return StageAnswer(0);
     case kWmPaint:
-        if (flags.isClosing) return Default();
-        return PassOn(StageStep::None, fullScreen);
+        if (flags.isClosing) return StageDefault();
+        return StagePassOn(StageStep::None, fullScreen);
     case kWmHelp:
     case kWmContextMenu:
-        if (flags.isPreview) return Answer(1, StageStep::ForwardToParent);
+        if (flags.isPreview) return StageAnswer(1, StageStep::ForwardToParent);
         break;
     case kWmKeyDown:
-        if (flags.isClosing || flags.isPreview) return Default();
+        if (flags.isClosing || flags.isPreview) return StageDefault();
         break;
     case kWmSysKeyDown:
     case kWmMouseMove:
     case kWmLButtonDown:
     case kWmRButtonDown:
     case kWmMButtonDown:
-        if (flags.isClosing) return Default();
+        if (flags.isClosing) return StageDefault();
         break;
     case kWmSysCommand:
-        if (fullScreen && IsSwallowedCommand(wParam)) return Answer(0);
+        if (fullScreen && IsSwallowedCommand(wParam)) return StageAnswer(0);
         break;
     case kWmTimer:
-        if (flags.isClosing) return Answer(0);
-        return PassOn(StageStep::YieldTimeSlice);
+        if (flags.isClosing) return StageAnswer(0);
+        return StagePassOn(StageStep::YieldTimeSlice);
     }
-    return PassOn();
+    return StagePassOn();
 }
 
 StageAction HostDefaultAction(const DismissalFlags& flags, uint32_t message, uint64_t wParam)
 {
-    if (flags.isPreview || flags.isClosing) return Default();
-    if (message == kWmClose) return flags.isWindows9x ? Default(StageStep::ConfirmClose) : Default();
-    if (message == kVerifyRequest) return flags.isWindows9x ? Answer(1, StageStep::AskVerifier) : Default();
-    if (flags.isVerifying) return Default();
+    if (flags.isPreview || flags.isClosing) return StageDefault();
+    if (message == kWmClose) return flags.isWindows9x ? StageDefault(StageStep::ConfirmClose) : StageDefault();
+    if (message == kVerifyRequest) return flags.isWindows9x ? StageAnswer(1, StageStep::AskVerifier) : StageDefault();
+    if (flags.isVerifying) return StageDefault();
 
     switch (message) {
     case kWmShowWindow:
-        return Default(StageStep::None, wParam != 0);
+        return StageDefault(StageStep::None, wParam != 0);
     case kWmActivateApp:
-        return wParam == 0 ? Default(StageStep::PostCloseRequest) : Default();
+        return wParam == 0 ? StageDefault(StageStep::PostCloseRequest) : StageDefault();
     case kWmKeyDown:
     case kWmSysKeyDown:
     case kWmLButtonDown:
     case kWmRButtonDown:
     case kWmMButtonDown:
-        return Default(StageStep::PostCloseRequest);
+        return StageDefault(StageStep::PostCloseRequest);
     case kWmSetCursor:
-        return Answer(1, StageStep::None, true);
+        return StageAnswer(1, StageStep::None, true);
     case kWmMouseMove:
-        return Default(StageStep::FollowCursor);
+        return StageDefault(StageStep::FollowCursor);
     }
-    return Default();
+    return StageDefault();
 }

@@ -33,87 +33,75 @@ struct Row {
     StageAction action;
 };
 
-constexpr StageAction PassOn(StageStep step = StageStep::None, bool hide = false)
-{
-    return {step, hide, StageEnd::PassOn, 0};
-}
-constexpr StageAction Default(StageStep step = StageStep::None, bool hide = false)
-{
-    return {step, hide, StageEnd::Default, 0};
-}
-constexpr StageAction Answer(int32_t answer, StageStep step = StageStep::None, bool hide = false)
-{
-    return {step, hide, StageEnd::Answer, answer};
-}
 constexpr bool kHide = true;
 constexpr uint64_t W = kAnyValue;  // any wParam or lParam
 
 const Row kRows[] = {
     // SaverClassProc, by message.
-    {SaverClass, no, any, any, any, kWmCreate, W, W, PassOn(StageStep::StartWindow, kHide)},
-    {SaverClass, yes, any, any, any, kWmCreate, W, W, PassOn(StageStep::StartWindow)},
-    {SaverClass, any, any, any, any, kWmDestroy, W, W, PassOn(StageStep::EndWindow)},
-    {SaverClass, any, any, any, any, kWmSetText, W, W, Answer(0)},
-    {SaverClass, any, yes, any, any, kWmPaint, W, W, Default()},
-    {SaverClass, no, no, any, any, kWmPaint, W, W, PassOn(StageStep::None, kHide)},
-    {SaverClass, yes, no, any, any, kWmPaint, W, W, PassOn()},
-    {SaverClass, yes, any, any, any, kWmHelp, W, W, Answer(1, StageStep::ForwardToParent)},
-    {SaverClass, no, any, any, any, kWmHelp, W, W, PassOn()},
-    {SaverClass, yes, any, any, any, kWmContextMenu, W, W, Answer(1, StageStep::ForwardToParent)},
-    {SaverClass, no, any, any, any, kWmContextMenu, W, W, PassOn()},
-    {SaverClass, any, yes, any, any, kWmKeyDown, W, W, Default()},
+    {SaverClass, no, any, any, any, kWmCreate, W, W, StagePassOn(StageStep::StartWindow, kHide)},
+    {SaverClass, yes, any, any, any, kWmCreate, W, W, StagePassOn(StageStep::StartWindow)},
+    {SaverClass, any, any, any, any, kWmDestroy, W, W, StagePassOn(StageStep::EndWindow)},
+    {SaverClass, any, any, any, any, kWmSetText, W, W, StageAnswer(0)},
+    {SaverClass, any, yes, any, any, kWmPaint, W, W, StageDefault()},
+    {SaverClass, no, no, any, any, kWmPaint, W, W, StagePassOn(StageStep::None, kHide)},
+    {SaverClass, yes, no, any, any, kWmPaint, W, W, StagePassOn()},
+    {SaverClass, yes, any, any, any, kWmHelp, W, W, StageAnswer(1, StageStep::ForwardToParent)},
+    {SaverClass, no, any, any, any, kWmHelp, W, W, StagePassOn()},
+    {SaverClass, yes, any, any, any, kWmContextMenu, W, W, StageAnswer(1, StageStep::ForwardToParent)},
+    {SaverClass, no, any, any, any, kWmContextMenu, W, W, StagePassOn()},
+    {SaverClass, any, yes, any, any, kWmKeyDown, W, W, StageDefault()},
     // A key would reach the picture display, whose close request the
     // default handling carries out in a preview: a preview ends only with
     // its parent, so keys stop here.
-    {SaverClass, yes, any, any, any, kWmKeyDown, W, W, Default()},
-    {SaverClass, no, no, any, any, kWmKeyDown, W, W, PassOn()},
-    {SaverClass, any, yes, any, any, kWmSysKeyDown, W, W, Default()},
-    {SaverClass, any, no, any, any, kWmSysKeyDown, W, W, PassOn()},
-    {SaverClass, any, yes, any, any, kWmMouseMove, W, W, Default()},
-    {SaverClass, any, no, any, any, kWmMouseMove, W, W, PassOn()},
-    {SaverClass, any, yes, any, any, kWmLButtonDown, W, W, Default()},
-    {SaverClass, any, no, any, any, kWmLButtonDown, W, W, PassOn()},
-    {SaverClass, any, yes, any, any, kWmRButtonDown, W, W, Default()},
-    {SaverClass, any, no, any, any, kWmRButtonDown, W, W, PassOn()},
-    {SaverClass, any, yes, any, any, kWmMButtonDown, W, W, Default()},
-    {SaverClass, any, no, any, any, kWmMButtonDown, W, W, PassOn()},
-    {SaverClass, no, any, any, any, kWmSysCommand, kScNextWindow, W, Answer(0)},
-    {SaverClass, no, any, any, any, kWmSysCommand, kScPrevWindow, W, Answer(0)},
-    {SaverClass, no, any, any, any, kWmSysCommand, kScScreenSave, W, Answer(0)},
-    {SaverClass, any, any, any, any, kWmSysCommand, W, W, PassOn()},
-    {SaverClass, any, yes, any, any, kWmTimer, W, W, Answer(0)},
-    {SaverClass, any, no, any, any, kWmTimer, W, W, PassOn(StageStep::YieldTimeSlice)},
-    {SaverClass, any, any, any, any, kAnyMessage, W, W, PassOn()},
+    {SaverClass, yes, any, any, any, kWmKeyDown, W, W, StageDefault()},
+    {SaverClass, no, no, any, any, kWmKeyDown, W, W, StagePassOn()},
+    {SaverClass, any, yes, any, any, kWmSysKeyDown, W, W, StageDefault()},
+    {SaverClass, any, no, any, any, kWmSysKeyDown, W, W, StagePassOn()},
+    {SaverClass, any, yes, any, any, kWmMouseMove, W, W, StageDefault()},
+    {SaverClass, any, no, any, any, kWmMouseMove, W, W, StagePassOn()},
+    {SaverClass, any, yes, any, any, kWmLButtonDown, W, W, StageDefault()},
+    {SaverClass, any, no, any, any, kWmLButtonDown, W, W, StagePassOn()},
+    {SaverClass, any, yes, any, any, kWmRButtonDown, W, W, StageDefault()},
+    {SaverClass, any, no, any, any, kWmRButtonDown, W, W, StagePassOn()},
+    {SaverClass, any, yes, any, any, kWmMButtonDown, W, W, StageDefault()},
+    {SaverClass, any, no, any, any, kWmMButtonDown, W, W, StagePassOn()},
+    {SaverClass, no, any, any, any, kWmSysCommand, kScNextWindow, W, StageAnswer(0)},
+    {SaverClass, no, any, any, any, kWmSysCommand, kScPrevWindow, W, StageAnswer(0)},
+    {SaverClass, no, any, any, any, kWmSysCommand, kScScreenSave, W, StageAnswer(0)},
+    {SaverClass, any, any, any, any, kWmSysCommand, W, W, StagePassOn()},
+    {SaverClass, any, yes, any, any, kWmTimer, W, W, StageAnswer(0)},
+    {SaverClass, any, no, any, any, kWmTimer, W, W, StagePassOn(StageStep::YieldTimeSlice)},
+    {SaverClass, any, any, any, any, kAnyMessage, W, W, StagePassOn()},
 
     // PictureWindowProc: the same in every state.
-    {PictureWindow, any, any, any, any, kWmCreate, W, W, PassOn(StageStep::CreatePicture)},
-    {PictureWindow, any, any, any, any, kWmDestroy, W, W, Answer(0, StageStep::ReleasePicture)},
-    {PictureWindow, any, any, any, any, kWmPaint, W, W, Answer(0, StageStep::PaintPicture)},
-    {PictureWindow, any, any, any, any, kWmKeyDown, W, W, Answer(0, StageStep::SendCloseRequest)},
+    {PictureWindow, any, any, any, any, kWmCreate, W, W, StagePassOn(StageStep::CreatePicture)},
+    {PictureWindow, any, any, any, any, kWmDestroy, W, W, StageAnswer(0, StageStep::ReleasePicture)},
+    {PictureWindow, any, any, any, any, kWmPaint, W, W, StageAnswer(0, StageStep::PaintPicture)},
+    {PictureWindow, any, any, any, any, kWmKeyDown, W, W, StageAnswer(0, StageStep::SendCloseRequest)},
     {PictureWindow, any, any, any, any, kWmPowerBroadcast, kPbtPowerSettingChange, kNonZero,
-     Answer(1, StageStep::FollowDisplayPower)},
-    {PictureWindow, any, any, any, any, kAnyMessage, W, W, PassOn()},
+     StageAnswer(1, StageStep::FollowDisplayPower)},
+    {PictureWindow, any, any, any, any, kAnyMessage, W, W, StagePassOn()},
 
     // HostDefaultProc, in the order it tests.
-    {HostDefault, yes, any, any, any, kAnyMessage, W, W, Default()},
-    {HostDefault, any, yes, any, any, kAnyMessage, W, W, Default()},
-    {HostDefault, any, any, any, yes, kWmClose, W, W, Default(StageStep::ConfirmClose)},
-    {HostDefault, any, any, any, no, kWmClose, W, W, Default()},
-    {HostDefault, any, any, any, yes, kVerifyRequest, W, W, Answer(1, StageStep::AskVerifier)},
-    {HostDefault, any, any, any, no, kVerifyRequest, W, W, Default()},
-    {HostDefault, any, any, yes, any, kAnyMessage, W, W, Default()},
-    {HostDefault, any, any, any, any, kWmShowWindow, kNonZero, W, Default(StageStep::None, kHide)},
-    {HostDefault, any, any, any, any, kWmShowWindow, 0, W, Default()},
-    {HostDefault, any, any, any, any, kWmActivateApp, 0, W, Default(StageStep::PostCloseRequest)},
-    {HostDefault, any, any, any, any, kWmActivateApp, kNonZero, W, Default()},
-    {HostDefault, any, any, any, any, kWmKeyDown, W, W, Default(StageStep::PostCloseRequest)},
-    {HostDefault, any, any, any, any, kWmSysKeyDown, W, W, Default(StageStep::PostCloseRequest)},
-    {HostDefault, any, any, any, any, kWmLButtonDown, W, W, Default(StageStep::PostCloseRequest)},
-    {HostDefault, any, any, any, any, kWmRButtonDown, W, W, Default(StageStep::PostCloseRequest)},
-    {HostDefault, any, any, any, any, kWmMButtonDown, W, W, Default(StageStep::PostCloseRequest)},
-    {HostDefault, any, any, any, any, kWmSetCursor, W, W, Answer(1, StageStep::None, kHide)},
-    {HostDefault, any, any, any, any, kWmMouseMove, W, W, Default(StageStep::FollowCursor)},
-    {HostDefault, any, any, any, any, kAnyMessage, W, W, Default()},
+    {HostDefault, yes, any, any, any, kAnyMessage, W, W, StageDefault()},
+    {HostDefault, any, yes, any, any, kAnyMessage, W, W, StageDefault()},
+    {HostDefault, any, any, any, yes, kWmClose, W, W, StageDefault(StageStep::ConfirmClose)},
+    {HostDefault, any, any, any, no, kWmClose, W, W, StageDefault()},
+    {HostDefault, any, any, any, yes, kVerifyRequest, W, W, StageAnswer(1, StageStep::AskVerifier)},
+    {HostDefault, any, any, any, no, kVerifyRequest, W, W, StageDefault()},
+    {HostDefault, any, any, yes, any, kAnyMessage, W, W, StageDefault()},
+    {HostDefault, any, any, any, any, kWmShowWindow, kNonZero, W, StageDefault(StageStep::None, kHide)},
+    {HostDefault, any, any, any, any, kWmShowWindow, 0, W, StageDefault()},
+    {HostDefault, any, any, any, any, kWmActivateApp, 0, W, StageDefault(StageStep::PostCloseRequest)},
+    {HostDefault, any, any, any, any, kWmActivateApp, kNonZero, W, StageDefault()},
+    {HostDefault, any, any, any, any, kWmKeyDown, W, W, StageDefault(StageStep::PostCloseRequest)},
+    {HostDefault, any, any, any, any, kWmSysKeyDown, W, W, StageDefault(StageStep::PostCloseRequest)},
+    {HostDefault, any, any, any, any, kWmLButtonDown, W, W, StageDefault(StageStep::PostCloseRequest)},
+    {HostDefault, any, any, any, any, kWmRButtonDown, W, W, StageDefault(StageStep::PostCloseRequest)},
+    {HostDefault, any, any, any, any, kWmMButtonDown, W, W, StageDefault(StageStep::PostCloseRequest)},
+    {HostDefault, any, any, any, any, kWmSetCursor, W, W, StageAnswer(1, StageStep::None, kHide)},
+    {HostDefault, any, any, any, any, kWmMouseMove, W, W, StageDefault(StageStep::FollowCursor)},
+    {HostDefault, any, any, any, any, kAnyMessage, W, W, StageDefault()},
 };
 
 // The messages asked about: every one the rows name, and some that no rule

@@ -24,22 +24,12 @@ import shutil
 import subprocess
 import sys
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from checks import check, finish_checks  # noqa: E402 (tests/checks.py)
+
 PACKAGES = ["ondulite-x11", "ondulite-wayland", "ondulite-render"]
 SUDO = [] if os.getuid() == 0 else ["sudo"]
-
-passed = 0
-failed = 0
-
-
-def check(what, condition, detail=""):
-    global passed, failed
-    if condition:
-        passed += 1
-        print("ok: " + what, flush=True)
-    else:
-        failed += 1
-        print("FAIL: " + what + (" (" + detail + ")" if detail else ""), flush=True)
-    return condition
 
 
 def say(text):
@@ -208,8 +198,7 @@ def main():
         STEPS[args.step](args)
     except Exception as error:  # a broken step fails, said in one line
         check("the step ran to its end", False, "%s: %s" % (type(error).__name__, error))
-    print("%d passed, %d failed" % (passed, failed))
-    sys.exit(1 if failed else 0)
+    sys.exit(finish_checks())
 
 
 if __name__ == "__main__":

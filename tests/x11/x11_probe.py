@@ -24,50 +24,20 @@ import sys
 import tempfile
 import time
 
-WAIT = 20.0  # seconds for anything that should come at once
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import checks  # noqa: E402 (tests/checks.py)
+from checks import WAIT, check, end_process, finish_checks, wait_until  # noqa: E402
+
 SKIPPED = 77
 
 
 class Skipped(Exception):
     """The case cannot run here; the reason is its message."""
 
-passed = 0
-failed = 0
-
-
-def check(what, condition, detail=""):
-    global passed, failed
-    if condition:
-        passed += 1
-        print("ok: " + what, flush=True)
-    else:
-        failed += 1
-        print("FAIL: " + what + (" (" + detail + ")" if detail else ""), flush=True)
-    return condition
-
 
 def say(text):
     print("  " + text, flush=True)
-
-
-def wait_until(predicate, seconds=WAIT, step=0.05):
-    deadline = time.monotonic() + seconds
-    while True:
-        value = predicate()
-        if value or time.monotonic() >= deadline:
-            return value
-        time.sleep(step)
-
-
-def end_process(process, seconds=5):
-    """Ends a process started here and waits for it: SIGTERM, then SIGKILL."""
-    if process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(seconds)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
 
 
 class Run:
@@ -579,7 +549,7 @@ def main():
     run = Run(args, work)
     skipped = False
     try:
-        if failed == 0:
+        if checks.failed == 0:
             CASES[args.case](run)
     except Skipped as reason:
         print("skipped: %s" % reason)
@@ -589,8 +559,8 @@ def main():
     finally:
         run.close()
         shutil.rmtree(work, ignore_errors=True)
-    print("%d passed, %d failed" % (passed, failed))
-    sys.exit(1 if failed else SKIPPED if skipped else 0)
+    status = finish_checks()
+    sys.exit(status or (SKIPPED if skipped else 0))
 
 
 if __name__ == "__main__":
