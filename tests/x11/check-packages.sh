@@ -21,14 +21,16 @@ PACKAGES="ondulite-x11 ondulite-wayland ondulite-render"
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 cleanup() {
   for package in $PACKAGES; do
-    installed "$package" && $SUDO dpkg --purge "$package" >/dev/null 2>&1
+    installed "$package" && $SUDO apt-get -o DPkg::Lock::Timeout=900 -y -qq purge "$package" >/dev/null 2>&1
   done
   rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 . tests/checks.sh
-apt() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get -y -qq "$@" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; return 1; }; }
+# Another install may hold the package lock (a second checkout's tests):
+# wait for it, as tools/install-deps.sh does.
+apt() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=900 -y -qq "$@" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; return 1; }; }
 
 # lintian, and the project's own render tool to compare with; the X11 checks
 # install and build the rest of what they need.
