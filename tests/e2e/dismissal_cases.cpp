@@ -18,10 +18,11 @@ bool StartAt(Launch* launch, int x, int y, const std::string& what)
 {
     launch->x = x;
     launch->y = y;
-    XDo(Format("mousemove %d %d", x, y));
+    PlacePointer(x, y);
     if (!StartSaver(&launch->run, "/s")) return Check(false, what + ": starts");
     launch->window = WaitForFullScreenWindow(&launch->run);
     if (!Check(launch->window != nullptr, what + ": full-screen window")) return false;
+    if (!Check(WaitUntilUnderPointer(launch->window), what + ": on the X screen under the pointer")) return false;
     // Keys go to the foreground window, which the saver becomes just after
     // its window is shown.
     return Check(WaitUntil([&] { return GetForegroundWindow() == launch->window; }, 3000),
@@ -112,11 +113,13 @@ void InputsThatEndNothing(void)
 
 void NoGraceTime(void)
 {
-    XDo("mousemove 400 300");
+    PlacePointer(400, 300);
     SaverRun run;
     if (!StartSaver(&run, "/s")) return;
     HWND window = WaitForFullScreenWindow(&run);
-    if (window) XDo("click 1");
+    // As soon as X can deliver a click to the window at all.
+    if (window && Check(WaitUntilUnderPointer(window), "right after the start: on the X screen under the pointer"))
+        XDo("click 1");
     DWORD code = WaitForExit(&run, 10000);
     Check(window && code == 0, Format("a click right after the start ends it with 0 (got 0x%lX)", code));
     EndRun(&run);

@@ -117,7 +117,7 @@ void CheckPictures(const std::string& arguments, const char* title, const std::s
 
 void RunPictureCases(void)
 {
-    XDo(Format("mousemove %d %d", probe.screenWidth - 1, probe.screenHeight - 1));
+    PlacePointer(probe.screenWidth - 1, probe.screenHeight - 1);
     CheckPictures("/s", "Screen Saver", "full screen");
     // What a process draws into another process's window does not reach the
     // X screen under Wine; the desktop window as parent shows the preview.

@@ -42,7 +42,10 @@ def output(argv):
 
 def apt_get(*words):
     env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
-    result = subprocess.run(SUDO + ["apt-get", "-y", "-qq"] + list(words), env=env, capture_output=True, text=True)
+    # Another install may hold the package lock (a second checkout's tests):
+    # wait for it, as tools/install-deps.sh does.
+    result = subprocess.run(SUDO + ["apt-get", "-o", "DPkg::Lock::Timeout=900", "-y", "-qq"] + list(words), env=env,
+                            capture_output=True, text=True)
     if result.returncode != 0:
         say((result.stdout + result.stderr)[-3000:])
     return result.returncode == 0
@@ -178,7 +181,7 @@ def step_remove(args):
     check("no file of any of them is left", not left, " ".join(left))
     # With no configuration files, removing is purging; a purge after it
     # must find nothing to do.
-    subprocess.run(SUDO + ["dpkg", "--purge"] + PACKAGES, capture_output=True)
+    apt_get("purge", *PACKAGES)
     known = [package for package in PACKAGES
              if output(["dpkg-query", "-W", "-f=${Status}", package]) not in ("", "unknown ok not-installed")]
     check("dpkg's database keeps no trace of any of them", not known, " ".join(known))
