@@ -96,13 +96,23 @@ void CheckPictures(const std::string& arguments, const char* title, const std::s
         Check(true, what + Format(": a screenshot shows picture 1 of seed %u (%.4f%% equal)", seed,
                                   100.0 * EqualFraction(shots[(size_t)first].image, pictures[0])));
         int second = FirstShowing(shots, (size_t)first + 1, pictures[1], &bestSecond);
-        if (Check(second > 0, what + Format(": a later screenshot shows picture 2 (best %.4f%%)", 100.0 * bestSecond))) {
-            DWORD gap = shots[(size_t)second].tick - shots[(size_t)first].tick;
-            Check(gap >= 800 && gap <= 4500,
-                  what + Format(": picture 2 follows after the pause and its own making (%lu ms)", gap));
-        }
+        // The screenshots' start times say little of when a picture came
+        // (a shot of a large screen on a busy machine takes longer than the
+        // pause): the gap is for the reader; the pause is judged by the
+        // pace case, which samples the screen every millisecond.
+        if (Check(second > 0, what + Format(": a later screenshot shows picture 2 (best %.4f%%)", 100.0 * bestSecond)))
+            std::printf("%s: the first shots of pictures 1 and 2 began %lu ms apart\n", what.c_str(),
+                        (unsigned long)(shots[(size_t)second].tick - shots[(size_t)first].tick));
         // Painting shows whole pictures only: every screenshot from the
-        // first picture on is one of them.
+        // first picture on is one of them. Slow shots see more pictures
+        // than the first few: as many as the shooting lasted seconds, since
+        // a second at least lies between two.
+        const DWORD span = shots.back().tick - shots[(size_t)first].tick;
+        const int shown = 3 + (int)(span / 1000);
+        if (shown > kPicturesRendered &&
+            !Check(RenderPictures(seed, probe.screenWidth, probe.screenHeight, shown, &pictures),
+                   what + Format(": render %d pictures of seed %u", shown, seed)))
+            return;
         size_t whole = 0;
         for (size_t i = (size_t)first; i < shots.size(); ++i) {
             bool any = false;
