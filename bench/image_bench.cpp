@@ -20,7 +20,7 @@
 #include "native/band_pool.h"
 #include "picture/picture.h"
 #include "picture/random.h"
-#include "tools/render/image_file.h"
+#include "render/image_file.h"
 
 namespace {
 

@@ -4,8 +4,13 @@
 
 #include "display/display_power.h"
 #include "display/find_proc.h"
+#include "display/window_stages.h"
 
 PictureState pictureState;
+
+static_assert(kWmCreate == WM_CREATE && kWmDestroy == WM_DESTROY && kWmPaint == WM_PAINT &&
+                  kWmKeyDown == WM_KEYDOWN && kWmPowerBroadcast == WM_POWERBROADCAST,
+              "the stages' message numbers are the system's");
 
 namespace {
 
@@ -23,8 +28,7 @@ typedef BOOL(WINAPI* GetMonitorInfoProc)(HMONITOR monitor, LPMONITORINFO info);
 typedef HANDLE(WINAPI* RegisterPowerNoticeProc)(HANDLE recipient, LPCGUID setting, DWORD flags);
 typedef BOOL(WINAPI* UnregisterPowerNoticeProc)(HANDLE notice);
 
-constexpr WPARAM kPowerSettingChange = 0x8013;  // PBT_POWERSETTINGCHANGE
-constexpr DWORD kNoticeToWindow = 0;            // DEVICE_NOTIFY_WINDOW_HANDLE
+constexpr DWORD kNoticeToWindow = 0;  // DEVICE_NOTIFY_WINDOW_HANDLE
 
 // The head of a POWERBROADCAST_SETTING: the setting, then its value.
 struct PowerSettingNotice {
@@ -210,25 +214,69 @@ void StopDisplayPowerNotices(void)
 }
 
 // A power-setting notice: a display going off holds the worker, coming
-// back on lets it go on with a new picture. False for other power events.
-bool FollowDisplayPower(WPARAM event, LPARAM lParam)
+// back on lets it go on with a new picture.
+void FollowDisplayPower(LPARAM lParam)
 {
-    if (event != kPowerSettingChange || !lParam) return false;
     const PowerSettingNotice* notice = (const PowerSettingNotice*)lParam;
     DisplayPower power = DisplayPowerFromSetting((const uint8_t*)&notice->setting, notice->dataLength, notice->data);
     if (pictureState.displayOn && power == DisplayPower::Off) ResetEvent(pictureState.displayOn);
     if (pictureState.displayOn && power == DisplayPower::On) SetEvent(pictureState.displayOn);
-    return true;
 }
 
-LRESULT RefuseWindow(HWND window)
+// The row buffers of every thread that fills pictures, the worker's and
+// each helper's: one block of scratch, a slice for each, for pictures up to
+// `width` pixels wide. True when it succeeds.
+bool AllocateRowBuffers(int32_t width)
+{
+    return AllocatePoolScratch(&pictureState.pool, PoolThreadsWanted(), width);
+}
+
+// Frees the row buffers, if they exist.
+void FreeRowBuffers(void)
+{
+    FreePoolScratch(&pictureState.pool);
+}
+
+// Stops the worker and its helpers (without waiting for a picture or a
+// sleep to run out), then frees the row buffers, the drawing buffers and
+// the section. Clears every handle and address, so it may run twice: after
+// a refused creation, the destruction of the refused window runs it again.
+void ReleasePictureResources(void)
+{
+    StopDisplayPowerNotices();
+    StopWorker();
+    FreeRowBuffers();
+    FreePixels(&pictureState.monitorDrawing);
+    FreePixels(&pictureState.drawing);
+    if (pictureState.bitmap) {
+        DeleteObject(pictureState.bitmap);
+        pictureState.bitmap = nullptr;
+        pictureState.pixels = nullptr;
+    }
+    if (pictureState.stopEvent) {
+        CloseHandle(pictureState.stopEvent);
+        pictureState.stopEvent = nullptr;
+    }
+    if (pictureState.displayOn) {
+        CloseHandle(pictureState.displayOn);
+        pictureState.displayOn = nullptr;
+    }
+    if (pictureState.shownLockReady) {
+        DeleteCriticalSection(&pictureState.shownLock);
+        pictureState.shownLockReady = false;
+    }
+}
+
+// Tells the user that memory ran short and releases what was taken.
+// Returns false, which refuses the window.
+bool RefuseWindow(HWND window)
 {
     MessageBoxA(window, kMemoryMessage, kMemoryCaption, MB_OK);
     ReleasePictureResources();
-    return -1;
+    return false;
 }
 
-LRESULT CreatePicture(HWND window, WPARAM wParam, LPARAM lParam)
+bool CreatePicture(HWND window)
 {
     // The class gives the window a device context of its own.
     HDC dc = GetDC(window);
@@ -261,7 +309,7 @@ LRESULT CreatePicture(HWND window, WPARAM wParam, LPARAM lParam)
     if (!AllocateRowBuffers(header->biWidth)) return RefuseWindow(window);
     if (!StartWorker()) return RefuseWindow(window);
     AskForDisplayPower(window);
-    return PassOn(window, WM_CREATE, wParam, lParam);
+    return true;
 }
 
 // The whole picture at 1:1 to the top left, whatever the update region;
@@ -285,58 +333,27 @@ void PaintPicture(HWND window)
 
 LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_CREATE:
-        return CreatePicture(window, wParam, lParam);
-    case WM_DESTROY:
+    const StageAction action = PictureWindowAction(message, wParam, lParam);
+    switch (action.step) {
+    case StageStep::CreatePicture:
+        if (!CreatePicture(window)) return -1;
+        break;
+    case StageStep::ReleasePicture:
         ReleasePictureResources();
         PostQuitMessage(0);
-        return 0;
-    case WM_PAINT:
+        break;
+    case StageStep::PaintPicture:
         PaintPicture(window);
-        return 0;
-    case WM_KEYDOWN:
+        break;
+    case StageStep::SendCloseRequest:
         SendMessageA(window, WM_CLOSE, 0, 0);
-        return 0;
-    case WM_POWERBROADCAST:
-        if (FollowDisplayPower(wParam, lParam)) return TRUE;
+        break;
+    case StageStep::FollowDisplayPower:
+        FollowDisplayPower(lParam);
+        break;
+    default:
         break;
     }
+    if (action.end == StageEnd::Answer) return action.answer;
     return PassOn(window, message, wParam, lParam);
-}
-
-bool AllocateRowBuffers(int32_t width)
-{
-    return AllocatePoolScratch(&pictureState.pool, PoolThreadsWanted(), width);
-}
-
-void FreeRowBuffers(void)
-{
-    FreePoolScratch(&pictureState.pool);
-}
-
-void ReleasePictureResources(void)
-{
-    StopDisplayPowerNotices();
-    StopWorker();
-    FreeRowBuffers();
-    FreePixels(&pictureState.monitorDrawing);
-    FreePixels(&pictureState.drawing);
-    if (pictureState.bitmap) {
-        DeleteObject(pictureState.bitmap);
-        pictureState.bitmap = nullptr;
-        pictureState.pixels = nullptr;
-    }
-    if (pictureState.stopEvent) {
-        CloseHandle(pictureState.stopEvent);
-        pictureState.stopEvent = nullptr;
-    }
-    if (pictureState.displayOn) {
-        CloseHandle(pictureState.displayOn);
-        pictureState.displayOn = nullptr;
-    }
-    if (pictureState.shownLockReady) {
-        DeleteCriticalSection(&pictureState.shownLock);
-        pictureState.shownLockReady = false;
-    }
 }

@@ -43,33 +43,49 @@
 #include "picture/picture.h"
 
 struct PictureState {
+    // Set by the host before the window is made.
+    bool coversMonitors;      // a picture per monitor rather than one
+    WNDPROC nextStage;        // gets every message not handled here; DefWindowProcA when null
+
+    // Written by the window's thread at creation, before the worker starts,
+    // and released by it after the worker has ended; the worker and its
+    // helpers only read them.
     BITMAPINFOHEADER header;  // describes the PixelBuffer; used as a BITMAPINFO without colours
-    uint32_t* pixels;         // the section's PixelBuffer: the last finished pictures
     HBITMAP bitmap;           // the DIB section that owns `pixels`; null until created
     HWND window;              // the window served
     HANDLE worker;            // the PictureWorker thread; null until started
+    MonitorPicture monitors[kMaxMonitors];  // the pictures of a cycle, in order
+    int32_t monitorCount;
+    HANDLE stopEvent;         // manual-reset; set by the window's thread when the worker and
+                              // its helpers must end
+    HANDLE displayOn;         // manual-reset; cleared by the window's thread while the system
+                              // reports the display off
+    HANDLE powerNotices[2];   // the display power notices asked for; null when not; the
+                              // window's thread's alone
+
+    // Shared under `shownLock`: the worker copies finished pictures in,
+    // painting on the window's thread reads them.
+    uint32_t* pixels;         // the section's PixelBuffer: the last finished pictures
+    CRITICAL_SECTION shownLock;
+    bool shownLockReady;
+
+    // The worker's (allocated by the window's thread): the picture being
+    // made, which its helpers read (`plan`) and fill (their items' rows).
     uint32_t* drawing;        // the pictures being made, laid out like `pixels`
     uint32_t* monitorDrawing; // one monitor's picture before it is placed in `drawing`;
                               // null when the window's one picture is made in place
-    MonitorPicture monitors[kMaxMonitors];  // the pictures of a cycle, in order
-    int32_t monitorCount;
-    bool coversMonitors;      // set before creation: a picture per monitor rather than one
     PicturePlan plan;         // the picture being made: its sources, palette and variant
     PicturePool pool;         // the worker's helpers, and every drawing thread's row buffers
-    HANDLE stopEvent;         // manual-reset; set when the worker and its helpers must end
-    HANDLE displayOn;         // manual-reset; cleared while the system reports the display off
-    HANDLE powerNotices[2];   // the display power notices asked for; null when not
-    CRITICAL_SECTION shownLock;  // guards `pixels` between the copy and painting
-    bool shownLockReady;
-    WNDPROC nextStage;        // gets every message not handled here; DefWindowProcA when null
+                              // (display/picture_pool.h says who touches what)
 };
 
 extern PictureState pictureState;
 
-// The middle stage of the saver window's messages. Handles WM_CREATE (set
-// up; -1 refuses the window after the message "Not enought memory."),
-// WM_DESTROY (release, quit message 0), WM_PAINT, WM_KEYDOWN (sends the
-// window a close request) and the display's power notices
+// The middle stage of the saver window's messages; carries out what
+// PictureWindowAction (display/window_stages.h) decides. Handles WM_CREATE
+// (set up; -1 refuses the window after the message "Not enought memory."),
+// WM_DESTROY (release everything, quit message 0), WM_PAINT, WM_KEYDOWN
+// (sends the window a close request) and the display's power notices
 // (WM_POWERBROADCAST with PBT_POWERSETTINGCHANGE: TRUE); passes every other
 // message, and WM_CREATE after a successful set-up, to `nextStage`.
 LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -79,16 +95,3 @@ LRESULT CALLBACK PictureWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 // until `stopEvent` is set; it waits while nobody can see them (above).
 // Its parameter is not read.
 DWORD WINAPI PictureWorker(LPVOID parameter);
-
-// Allocates the row buffers of every thread that fills pictures, the
-// worker's and each helper's: one block of scratch, a slice for each, for
-// pictures up to `width` pixels wide. True when it succeeds.
-bool AllocateRowBuffers(int32_t width);
-
-// Frees the row buffers, if they exist.
-void FreeRowBuffers(void);
-
-// Stops the worker and its helpers (without waiting for a picture or a
-// sleep to run out), then frees the row buffers, the drawing buffers and
-// the section. Clears every handle and address, so it may run twice.
-void ReleasePictureResources(void);

@@ -11,10 +11,7 @@
 
 #include <windows.h>
 
-// The verify request that ConfirmClose sends to the saver window; the host's
-// default procedure answers it with `verifyPassword(window)`, or 1 without a
-// verifier.
-constexpr UINT kVerifyRequest = WM_APP;
+#include "display/window_stages.h"
 
 // Raises or lowers the system's screen-saver-running flag on the Windows 9x
 // family; does nothing elsewhere.
@@ -33,7 +30,10 @@ void ClosePasswordVerifier(void);
 // Whether a close request may destroy the saver window. Without a verifier
 // it may. With one, the user's password prompt decides, once per request:
 // refused while a prompt is up and within 200 ms after the last one ended.
-// Sets `isClosing` to the answer.
+// Sets `isClosing` to the answer. The prompt is shown through the verify
+// request (kVerifyRequest) sent to the saver window, which the host's
+// default procedure answers with `verifyPassword(window)`, or 1 without a
+// verifier.
 bool ConfirmClose(HWND window);
 
 // The change-password mode: PwdChangePasswordA of "MPR.DLL" for "SCRSAVE",

@@ -1,9 +1,9 @@
-#include <windows.h>
+#include "host/saver_window.h"
 
 #include "display/picture_window.h"
-#include "host/host.h"
 #include "host/host_state.h"
 #include "host/password.h"
+#include "host/saver_window_procs.h"
 
 static const char kSaverClass[] = "WindowsScreenSaverClass";
 static const char kFullScreenTitle[] = "Screen Saver";

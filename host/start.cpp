@@ -1,11 +1,11 @@
-#include <windows.h>
+#include "host/start.h"
 
 #include "display/about.h"
 #include "host/command_line.h"
 #include "host/fault_guard.h"
-#include "host/host.h"
 #include "host/host_state.h"
 #include "host/password.h"
+#include "host/saver_window.h"
 #include "picture/fast_path.h"
 #include "resources/resource_ids.h"
 

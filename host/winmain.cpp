@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "host/host.h"
+#include "host/start.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
 {

@@ -208,6 +208,35 @@ int32_t PictureWorkItemCount(const PicturePlan* plan)
     return (plan->height + kRowsPerItem - 1) / kRowsPerItem;
 }
 
+int32_t PictureWorkItemRows(const PicturePlan* plan, int32_t item, RowRange ranges[2])
+{
+    if (item < 0 || item >= PictureWorkItemCount(plan)) return 0;
+    const int32_t height = plan->height;
+    if (!IsMirrored(plan)) {
+        const int32_t first = item * kRowsPerItem;
+        ranges[0] = {first, first + kRowsPerItem < height ? first + kRowsPerItem : height};
+        return 1;
+    }
+    // Pair p writes row p and, when 1 <= p < height - p, its mirror row
+    // height - p.
+    const int32_t pairs = height / 2 + 1;
+    const int32_t firstPair = item * kPairsPerItem;
+    const int32_t endPair = firstPair + kPairsPerItem < pairs ? firstPair + kPairsPerItem : pairs;
+    const int32_t lowEnd = endPair < height ? endPair : height;
+    ranges[0] = {firstPair, lowEnd};
+    const int32_t firstMirrored = firstPair > 1 ? firstPair : 1;
+    int32_t lastMirrored = endPair - 1;
+    if (2 * lastMirrored >= height) lastMirrored = (height - 1) / 2;
+    if (firstMirrored > lastMirrored) return 1;
+    const RowRange upper = {height - lastMirrored, height - firstMirrored + 1};
+    if (upper.first <= ranges[0].end) {
+        ranges[0].end = upper.end;
+        return 1;
+    }
+    ranges[1] = upper;
+    return 2;
+}
+
 ONDULITE_ALIGN_STACK bool FillPictureWorkItem(const PicturePlan* plan, uint32_t* pixels, int32_t item,
                                               void* scratch, const PictureStop* stop)
 {

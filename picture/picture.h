@@ -110,6 +110,19 @@ int32_t PictureWorkItemCount(const PicturePlan* plan);
 bool FillPictureWorkItem(const PicturePlan* plan, uint32_t* pixels, int32_t item, void* scratch,
                          const PictureStop* stop = nullptr);
 
+// The rows that work item `item` writes, so that a front end can hand on
+// exactly those once the item is filled: at most two ranges of rows
+// [first, end), the lower first, neither empty, apart from each other (two
+// ranges that meet are given as one). A plain item writes one band; an item
+// of a mirrored variant writes its rows near the bottom and their mirror
+// rows near the top. Returns the number of ranges, 0 for an item that is
+// not one of the plan's.
+struct RowRange {
+    int32_t first;
+    int32_t end;
+};
+int32_t PictureWorkItemRows(const PicturePlan* plan, int32_t item, RowRange ranges[2]);
+
 // One whole picture into `pixels` (`width` x `height`, both even): plans it
 // into process-wide storage with the calling thread's draws and fills every
 // row in one pass. Returns `height`.

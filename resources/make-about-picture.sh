@@ -8,10 +8,10 @@
 # Usage: resources/make-about-picture.sh [path to ondulite-render]
 set -eu
 cd "$(dirname "$0")/.."
-RENDER=${1:-build/native/tools/ondulite-render}
+RENDER=${1:-build/native/render/ondulite-render}
 if [ ! -x "$RENDER" ]; then
   cmake -S . -B build/native >/dev/null
   cmake --build build/native --target ondulite-render >/dev/null
-  RENDER=build/native/tools/ondulite-render
+  RENDER=build/native/render/ondulite-render
 fi
 "$RENDER" --seed 2026 --picture 1 --reference --size 264x220 -o resources/about.bmp

@@ -132,6 +132,55 @@ TEST(FastPath, WorkItemsAndBandsEqualOnePass)
     }
 }
 
+// The rows that an item reports are exactly the rows it writes: filled
+// over two backgrounds, a row is written when it differs from either. Every
+// variant, heights of 1 and 2, odd ones and ones that end inside an item.
+TEST(FastPath, WorkItemRowsAreTheRowsTheItemWrites)
+{
+    const uint32_t backgrounds[2] = {0xDEADBEEF, 0x01234567};
+    for (int32_t variant = 0; variant < kVariantCount; ++variant) {
+        for (int32_t height : {1, 2, 3, 31, 32, 33, 34, 35, 64, 66, 67, 97, 130}) {
+            const int32_t width = 6;
+            std::unique_ptr<PicturePlan> plan = MakePlan(5u, width, height, variant);
+            std::vector<unsigned char> scratch(PictureScratchSize(width));
+            const int32_t count = PictureWorkItemCount(plan.get());
+            std::vector<int32_t> writers(height, 0);
+            for (int32_t item = 0; item < count; ++item) {
+                SCOPED_TRACE("height " + std::to_string(height) + " variant " + std::to_string(variant) + " item " +
+                             std::to_string(item));
+                std::vector<bool> written(height, false);
+                for (uint32_t background : backgrounds) {
+                    std::vector<uint32_t> pixels((size_t)width * height, background);
+                    FillPictureWorkItem(plan.get(), pixels.data(), item, scratch.data());
+                    for (int32_t y = 0; y < height; ++y)
+                        for (int32_t x = 0; x < width; ++x)
+                            if (pixels[(size_t)y * width + x] != background) written[y] = true;
+                }
+                RowRange ranges[2] = {{-1, -1}, {-1, -1}};
+                const int32_t rangeCount = PictureWorkItemRows(plan.get(), item, ranges);
+                ASSERT_GE(rangeCount, 1);
+                ASSERT_LE(rangeCount, 2);
+                std::vector<bool> reported(height, false);
+                for (int32_t r = 0; r < rangeCount; ++r) {
+                    ASSERT_GE(ranges[r].first, 0);
+                    ASSERT_LE(ranges[r].end, height);
+                    EXPECT_LT(ranges[r].first, ranges[r].end);
+                    if (r > 0) {
+                        EXPECT_LT(ranges[r - 1].end, ranges[r].first);
+                    }
+                    for (int32_t y = ranges[r].first; y < ranges[r].end; ++y) reported[y] = true;
+                }
+                EXPECT_EQ(reported, written);
+                for (int32_t y = 0; y < height; ++y) writers[y] += written[y];
+            }
+            EXPECT_EQ(writers, std::vector<int32_t>(height, 1)) << "height " << height << " variant " << variant;
+            RowRange unused[2];
+            EXPECT_EQ(PictureWorkItemRows(plan.get(), count, unused), 0);
+            EXPECT_EQ(PictureWorkItemRows(plan.get(), -1, unused), 0);
+        }
+    }
+}
+
 // A stop that counts the times it is asked and answers true from the
 // `stopAt`-th time on (never when 0).
 struct CountingStop {

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "picture/fast_path.h"
-#include "tools/render/image_file.h"
-#include "tools/render/render_options.h"
+#include "render/image_file.h"
+#include "render/render_options.h"
 
 namespace {
 
@@ -51,6 +51,26 @@ std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Reads a binary P6 PPM with maxval 255 (what the tool writes) into `rgb`.
+// Returns false when the file is missing or not such a PPM.
+bool ReadPpmFile(const std::string& path, std::string* rgb, int32_t* width, int32_t* height)
+{
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return false;
+    int w = 0, h = 0, maxval = 0;
+    bool ok = fscanf(file, "P6 %d %d %d", &w, &h, &maxval) == 3 && maxval == 255 && w > 0 && h > 0 &&
+              fgetc(file) != EOF;
+    if (ok) {
+        rgb->resize((size_t)w * (size_t)h * 3);
+        ok = fread(&(*rgb)[0], 1, rgb->size(), file) == rgb->size();
+    }
+    fclose(file);
+    if (!ok) return false;
+    *width = w;
+    *height = h;
+    return true;
 }
 
 #if ONDULITE_HAVE_PNG

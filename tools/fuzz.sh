@@ -4,8 +4,9 @@
 # (tests/fuzz, ONDULITE_BUILD_FUZZ) under libFuzzer and the address and
 # undefined-behaviour sanitizers, and runs each for FUZZ_SECONDS (default
 # 30) from its corpus in tests/fuzz/corpus. New inputs go to
-# build/fuzz/runs/<target>/found, never into the kept corpus. Ends non-zero
-# on the first finding; the crashing input is left in build/fuzz/runs/<target>.
+# build/fuzz/runs/<target>/found, never into the kept corpus. Prints "ok:"
+# or "FAIL:" per target and ends non-zero when any found a fault; the
+# crashing input is left in build/fuzz/runs/<target>.
 # Installs clang and libclang-rt-14-dev when missing.
 set -eu
 cd "$(dirname "$0")/.."
@@ -24,18 +25,19 @@ cmake -S . -B "$OUT" -DCMAKE_CXX_COMPILER="$CXX" -DCMAKE_BUILD_TYPE=Debug -DCMAK
 # shellcheck disable=SC2086
 cmake --build "$OUT" -j2 --target $TARGETS
 
+. tests/checks.sh
 for target in $TARGETS; do
   corpus=tests/fuzz/corpus/${target%_fuzz}
   work=$OUT/runs/$target
   rm -rf "$work"
   mkdir -p "$work/found"
-  echo "fuzz: $target for ${SECONDS_EACH}s" >&2
-  if ! (cd "$work" && ASAN_OPTIONS=detect_leaks=1 "$ROOT/$OUT/tests/fuzz/$target" -max_total_time="$SECONDS_EACH" \
-          -print_final_stats=1 -timeout=10 -rss_limit_mb=1024 found "$ROOT/$corpus" >log 2>&1); then
-    tail -n 40 "$work/log" >&2
-    echo "fuzz: $target found a fault; input in $work" >&2
-    exit 1
+  if (cd "$work" && ASAN_OPTIONS=detect_leaks=1 "$ROOT/$OUT/tests/fuzz/$target" -max_total_time="$SECONDS_EACH" \
+        -print_final_stats=1 -timeout=10 -rss_limit_mb=1024 found "$ROOT/$corpus" >log 2>&1); then
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log")
+    ok "$target: no finding in ${SECONDS_EACH} s ($runs inputs)"
+  else
+    tail -n 40 "$work/log"
+    fail "$target found a fault; the input is in $work"
   fi
-  grep -E '^stat::number_of_executed_units' "$work/log" >&2 || true
 done
-echo "fuzz: no finding" >&2
+finish_checks

@@ -40,7 +40,7 @@ native() {
 stage "native unit tests" native
 stage "X11 hack" tests/x11/run-x11-tests.sh build/native
 stage "Wayland client" tests/wayland/run-wayland-tests.sh build/native
-stage "Debian packages" tests/x11/check-packages.sh build/native
+stage "Debian packages" tests/packages/run-package-tests.sh build/native
 stage "fuzzing" tools/fuzz.sh
 stage "Windows saver under Wine" tools/test-windows.sh
 stage "32-bit code on emulated processors" tools/test-i686.sh

@@ -20,8 +20,8 @@ cmake -S . -B build/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake -DOND
       -DONDULITE_BUILD_X11=OFF -DONDULITE_BUILD_BENCH=OFF >/dev/null
 cmake --build build/i686 -j"$JOBS" --target ondulite-render picture_tests render_tool_tests
 
-native=build/native/tools/ondulite-render
-render=build/i686/tools/ondulite-render
+native=build/native/render/ondulite-render
+render=build/i686/render/ondulite-render
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

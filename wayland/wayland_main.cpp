@@ -3,7 +3,7 @@
 //
 // The main thread owns the connection: it follows the outputs, their
 // layer surfaces and buffers, the input, and the timing of the cycles. The
-// picture worker (native/picture_worker.h) makes one picture at a time on
+// picture thread (native/picture_thread.h) makes one picture at a time on
 // its own threads, so the connection is answered and a signal ends the
 // process in the middle of a picture too.
 //
@@ -38,7 +38,7 @@
 #include "host/cursor_travel.h"
 #include "native/ending_signals.h"
 #include "native/pacing.h"
-#include "native/picture_worker.h"
+#include "native/picture_thread.h"
 #include "native/process_io.h"
 #include "picture/pixel_buffer.h"
 #include "picture/random.h"
@@ -129,7 +129,7 @@ struct WaylandState {
     int32_t referenceY = 0;
     Output* pointerOutput = nullptr;
 
-    PictureWorker worker;
+    PictureThread worker;
     std::vector<uint32_t> cycle;  // global names of the outputs taking this cycle's pictures, in order
     size_t cycleNext = 0;         // the next of them to ask the worker for
     bool pictureInProgress = false;
@@ -852,7 +852,7 @@ static void OnPictureFinished(WaylandState* state)
         End(state, 1);
         return;
     }
-    PictureWorker* worker = &state->worker;
+    PictureThread* worker = &state->worker;
     Output* output = FindOutput(state, state->pictureFor);
     // A picture for an output that went, or whose size changed meanwhile,
     // is dropped, and its place in the sequence with it.
@@ -1041,7 +1041,7 @@ int main(int argc, char** argv)
     if (!Connect(&state)) return 1;
 
     uint32_t seed = state.options.seedGiven ? state.options.seed : SeedFromUnixSeconds((int64_t)std::time(nullptr));
-    if (!StartPictureWorker(&state.worker, seed)) {
+    if (!StartPictureThread(&state.worker, seed)) {
         Complain("cannot start the picture thread");
         return 1;
     }

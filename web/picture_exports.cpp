@@ -10,6 +10,7 @@
 
 #include "picture/fast_path.h"
 #include "picture/picture.h"
+#include "picture/pixel_buffer.h"
 #include "picture/random.h"
 
 namespace {
@@ -24,9 +25,8 @@ struct WebPicture {
     int32_t scratchWidth;
     uint8_t* rgba;          // window lines handed to the page
     size_t rgbaCapacity;    // in bytes
-    // The row ranges that the last filled item wrote: [first, end) pairs.
-    int32_t ranges[4];
-    int32_t rangeCount;     // pairs in ranges, 0 to 2
+    RowRange ranges[2];     // the rows that the last filled item wrote
+    int32_t rangeCount;     // 0 to 2
 };
 
 WebPicture web;
@@ -63,9 +63,9 @@ EMSCRIPTEN_KEEPALIVE int32_t OndulitePlan(uint32_t seed, uint32_t picture, int32
                                           int32_t variant)
 {
     if (picture < 1 || width < 1 || height < 1 || width > 16384 || height > 16384) return -1;
-    const int32_t bufferWidth = (width + 1) & ~1;
-    const int32_t bufferHeight = (height + 1) & ~1;
-    size_t pixelBytes = (size_t)bufferWidth * (size_t)bufferHeight * sizeof(uint32_t);
+    const int32_t bufferWidth = EvenRounded(width);
+    const int32_t bufferHeight = EvenRounded(height);
+    size_t pixelBytes = PixelBufferBytes(bufferWidth, bufferHeight);
     size_t capacity = web.pixelCapacity * sizeof(uint32_t);
     if (!Reserve((void**)&web.pixels, &capacity, pixelBytes)) return -1;
     web.pixelCapacity = capacity / sizeof(uint32_t);
@@ -89,38 +89,22 @@ EMSCRIPTEN_KEEPALIVE int32_t OnduliteVariant(void)
 }
 
 // Fills work item `item` of the planned picture and returns how many row
-// ranges it wrote (OnduliteRangeFirst/End tell them). An item writes whole
-// rows, so a row is known written when its first pixel lost the mark that
-// no generated pixel carries (the generator's top byte is zero).
+// ranges it wrote (OnduliteRangeFirst/End tell them).
 EMSCRIPTEN_KEEPALIVE int32_t OnduliteFillItem(int32_t item)
 {
-    const int32_t width = web.plan.width;
-    const int32_t height = web.plan.height;
-    web.rangeCount = 0;
-    if (item < 0 || item >= PictureWorkItemCount(&web.plan)) return 0;
-    for (int32_t y = 0; y < height; ++y) web.pixels[(size_t)y * (size_t)width] = 0xFF000000u;
-    FillPictureWorkItem(&web.plan, web.pixels, item, web.scratch);
-    int32_t y = 0;
-    while (y < height && web.rangeCount < 2) {
-        while (y < height && web.pixels[(size_t)y * (size_t)width] == 0xFF000000u) ++y;
-        if (y == height) break;
-        const int32_t first = y;
-        while (y < height && web.pixels[(size_t)y * (size_t)width] != 0xFF000000u) ++y;
-        web.ranges[2 * web.rangeCount] = first;
-        web.ranges[2 * web.rangeCount + 1] = y;
-        ++web.rangeCount;
-    }
+    web.rangeCount = PictureWorkItemRows(&web.plan, item, web.ranges);
+    if (web.rangeCount > 0) FillPictureWorkItem(&web.plan, web.pixels, item, web.scratch);
     return web.rangeCount;
 }
 
 EMSCRIPTEN_KEEPALIVE int32_t OnduliteRangeFirst(int32_t range)
 {
-    return range >= 0 && range < web.rangeCount ? web.ranges[2 * range] : 0;
+    return range >= 0 && range < web.rangeCount ? web.ranges[range].first : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE int32_t OnduliteRangeEnd(int32_t range)
 {
-    return range >= 0 && range < web.rangeCount ? web.ranges[2 * range + 1] : 0;
+    return range >= 0 && range < web.rangeCount ? web.ranges[range].end : 0;
 }
 
 // The window lines that PixelBuffer rows firstRow to endRow - 1 show, as
@@ -128,29 +112,33 @@ EMSCRIPTEN_KEEPALIVE int32_t OnduliteRangeEnd(int32_t range)
 // (the even-rounding column and line left out, as the saver clips them).
 // The lines are those from OnduliteLinesFirst(endRow) on, count
 // OnduliteLinesCount(firstRow, endRow). Returns null when memory fails.
+//
+// Row r shows as line height - 1 - r and line l holds row height - 1 - l:
+// RowOfShownLine maps either way.
 EMSCRIPTEN_KEEPALIVE int32_t OnduliteLinesFirst(int32_t endRow)
 {
-    return web.plan.height - endRow;
+    return RowOfShownLine(web.plan.height, endRow - 1);
 }
 
 EMSCRIPTEN_KEEPALIVE int32_t OnduliteLinesCount(int32_t firstRow, int32_t endRow)
 {
-    const int32_t top = web.plan.height - endRow;
-    int32_t bottom = web.plan.height - firstRow;
+    const int32_t top = OnduliteLinesFirst(endRow);
+    // One past the bottom line: the line that row firstRow - 1 would show.
+    int32_t bottom = RowOfShownLine(web.plan.height, firstRow - 1);
     if (bottom > web.windowHeight) bottom = web.windowHeight;
     return bottom > top ? bottom - top : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE uint8_t* OnduliteLines(int32_t firstRow, int32_t endRow)
 {
-    const int32_t top = web.plan.height - endRow;
+    const int32_t top = OnduliteLinesFirst(endRow);
     const int32_t count = OnduliteLinesCount(firstRow, endRow);
     const int32_t width = web.windowWidth;
     if (!Reserve((void**)&web.rgba, &web.rgbaCapacity, (size_t)(count > 0 ? count : 1) * (size_t)width * 4))
         return nullptr;
     for (int32_t i = 0; i < count; ++i) {
         const int32_t line = top + i;
-        const uint32_t* row = web.pixels + (size_t)(web.plan.height - 1 - line) * (size_t)web.plan.width;
+        const uint32_t* row = ShownLine(web.pixels, web.plan.width, web.plan.height, line);
         // Canvas bytes red, green, blue, 255 read as one little-endian
         // word: 0xFFBBGGRR. Whole words, so the compiler can vectorise.
         uint32_t* out = (uint32_t*)(void*)(web.rgba + (size_t)i * (size_t)width * 4);

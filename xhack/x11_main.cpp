@@ -8,9 +8,9 @@
 // a closed connection's window, image and segment itself. Only while a
 // shared segment is being made, which would outlive the process until it
 // is marked for removal, a signal waits, and reaches poll() through a
-// self-pipe. The picture worker
-// (picture_worker.h) generates on its own thread with the band pool, so a
-// signal or the window's end is noticed in the middle of a picture too.
+// self-pipe. The picture thread (native/picture_thread.h) generates on its
+// own thread with the band pool, so a signal or the window's end is
+// noticed in the middle of a picture too.
 // As in the saver, the next picture is asked for `delay` seconds after the
 // previous one was shown: generation plus display plus the delay.
 #include <X11/Xlib.h>
@@ -30,7 +30,7 @@
 
 #include "native/ending_signals.h"
 #include "native/pacing.h"
-#include "native/picture_worker.h"
+#include "native/picture_thread.h"
 #include "native/process_io.h"
 #include "picture/random.h"
 #include "xhack/hack_options.h"
@@ -302,7 +302,7 @@ static void PutImage(HackState* state)
     XSync(state->display, False);
 }
 
-static void ShowPicture(HackState* state, const PictureWorker* worker)
+static void ShowPicture(HackState* state, const PictureThread* worker)
 {
     if (!EnsureImage(state)) {
         Complain("not enough memory for a " + std::to_string(state->width) + "x" + std::to_string(state->height) +
@@ -369,7 +369,7 @@ static void HandleEvent(HackState* state, const XEvent* event)
     }
 }
 
-static void ReportPicture(HackState* state, PictureWorker* worker, const std::string& rate)
+static void ReportPicture(HackState* state, PictureThread* worker, const std::string& rate)
 {
     uint64_t number;
     double generation;
@@ -383,7 +383,7 @@ static void ReportPicture(HackState* state, PictureWorker* worker, const std::st
                  state->shmAttached ? "MIT-SHM" : "XPutImage");
 }
 
-static void OnPictureFinished(HackState* state, PictureWorker* worker, const HackOptions* options)
+static void OnPictureFinished(HackState* state, PictureThread* worker, const HackOptions* options)
 {
     state->pictureInProgress = false;
     if (!TakeFinishedPicture(worker)) {
@@ -405,7 +405,7 @@ static void OnPictureFinished(HackState* state, PictureWorker* worker, const Hac
     if (options->fps) ReportPicture(state, worker, rate);
 }
 
-static void RunLoop(HackState* state, PictureWorker* worker, const HackOptions* options)
+static void RunLoop(HackState* state, PictureThread* worker, const HackOptions* options)
 {
     PictureDueAt(&state->pacing, Clock::now());
     while (!state->quit) {
@@ -504,9 +504,9 @@ int main(int argc, char** argv)
     state.gc = XCreateGC(state.display, state.window, 0, nullptr);
     state.shmOffered = XShmQueryExtension(state.display);
 
-    PictureWorker worker;
+    PictureThread worker;
     uint32_t seed = options.seedGiven ? options.seed : SeedFromUnixSeconds((int64_t)std::time(nullptr));
-    if (!StartPictureWorker(&worker, seed)) {
+    if (!StartPictureThread(&worker, seed)) {
         Complain("cannot start the picture thread");
         ReleaseX(&state);
         return 1;

@@ -8,11 +8,11 @@
 # Usage: packaging/windows/make-icon.sh [path to ondulite-render]
 set -eu
 cd "$(dirname "$0")/../.."
-RENDER=${1:-build/native/tools/ondulite-render}
+RENDER=${1:-build/native/render/ondulite-render}
 if [ ! -x "$RENDER" ]; then
   cmake -S . -B build/native >/dev/null
   cmake --build build/native --target ondulite-render >/dev/null
-  RENDER=build/native/tools/ondulite-render
+  RENDER=build/native/render/ondulite-render
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -45,7 +45,7 @@ int pointerX = 300;
 void ParkPointer(void)
 {
     pointerX = 300;
-    XDo(Format("mousemove %d 300", pointerX));
+    PlacePointer(pointerX, 300);
 }
 
 void MovePointer(void)

@@ -100,23 +100,25 @@ void CheckPictures(const std::string& arguments, const char* title, const std::s
         if (first < 0) continue;
         const int shown = k;  // the number of the first picture shown, from 1
         found = true;
-        // Every picture that the shots from the first on can show: where a
-        // shot takes longer than a picture (an emulated machine), the
-        // shooting goes past the second one before two shots agree.
-        const int count = std::max(kPicturesRendered, shown + (int)(shots.size() - (size_t)first) + 1);
-        if (!RenderPictures(seed, probe.screenWidth, probe.screenHeight, count, &pictures)) {
-            Check(false, what + Format(": render %d pictures of seed %u", count, seed));
+        // Every picture that the shots from the first on can show. Slow
+        // shots see more than the first few: as many as the shooting lasted
+        // seconds, since a second at least lies between two pictures.
+        const DWORD span = shots.back().tick - shots[(size_t)first].tick;
+        const int count = std::max(kPicturesRendered, shown + 2 + (int)(span / 1000));
+        if (!Check(RenderPictures(seed, probe.screenWidth, probe.screenHeight, count, &pictures),
+                   what + Format(": render %d pictures of seed %u", count, seed)))
             return;
-        }
         Check(true, what + Format(": a screenshot shows picture %d of seed %u (%.4f%% equal)", shown, seed,
                                   100.0 * EqualFraction(shots[(size_t)first].image, pictures[(size_t)shown - 1])));
         int second = FirstShowing(shots, (size_t)first + 1, pictures[(size_t)shown], &bestSecond);
+        // The screenshots' start times say little of when a picture came
+        // (a shot of a large screen on a busy machine takes longer than the
+        // pause): the gap is for the reader; the pause is judged by the
+        // pace case, which samples the screen every millisecond.
         if (Check(second > 0, what + Format(": a later screenshot shows picture %d (best %.4f%%)", shown + 1,
-                                            100.0 * bestSecond))) {
-            DWORD gap = shots[(size_t)second].tick - shots[(size_t)first].tick;
-            Check(gap >= 800 && gap <= Scaled(4500),
-                  what + Format(": picture %d follows after the pause and its own making (%lu ms)", shown + 1, gap));
-        }
+                                            100.0 * bestSecond)))
+            std::printf("%s: the first shots of pictures %d and %d began %lu ms apart\n", what.c_str(), shown,
+                        shown + 1, (unsigned long)(shots[(size_t)second].tick - shots[(size_t)first].tick));
         // Painting shows whole pictures only: every screenshot from the
         // first picture on is one of them.
         size_t whole = 0;
@@ -204,7 +206,7 @@ void RunPreviewCases(void)
 
 void RunPictureCases(void)
 {
-    XDo(Format("mousemove %d %d", probe.screenWidth - 1, probe.screenHeight - 1));
+    PlacePointer(probe.screenWidth - 1, probe.screenHeight - 1);
     CheckPictures("/s", "Screen Saver", "full screen");
     RunPreviewCases();
     // NT 4 saves no SSE register and knows no PM_QS_SENDMESSAGE: the same

@@ -105,7 +105,7 @@ void CheckGoesOn(const std::string& what)
 
 void DisplayPowerCases(void)
 {
-    XDo(Format("mousemove %d %d", probe.screenWidth - 1, probe.screenHeight - 1));
+    PlacePointer(probe.screenWidth - 1, probe.screenHeight - 1);
     SaverRun run;
     if (!Check(StartSaver(&run, "/s"), "display power: starts")) return;
     HWND window = WaitForFullScreenWindow(&run);

@@ -445,6 +445,21 @@ bool XDo(const std::string& arguments)
     return RunUnix("xdotool " + arguments);
 }
 
+void PlacePointer(int x, int y)
+{
+    XDo(Format("mousemove %d %d", x, y));
+    SetCursorPos(x, y);
+}
+
+bool WaitUntilUnderPointer(HWND window, DWORD timeoutMs)
+{
+    // Wine's X11 driver names each window's X window in this property.
+    const long xWindow = (long)(uintptr_t)GetPropA(window, "__wine_x11_whole_window");
+    if (xWindow == 0) return false;
+    return WaitUntil([&] { return UnixNumber("xdotool getmouselocation --shell | sed -n 's/^WINDOW=//p'") == xWindow; },
+                     timeoutMs);
+}
+
 bool ReadPpm(const std::string& unixPath, Image* image)
 {
     FILE* file = std::fopen(WindowsPath(unixPath).c_str(), "rb");

@@ -128,6 +128,17 @@ long SaverProcessNumber(const std::string& command);
 long UnixNumber(const std::string& command);
 // xdotool with these arguments, on the probe's X display.
 bool XDo(const std::string& arguments);
+// Puts the X pointer at `x`, `y` before a program starts there. Wine keeps
+// a pointer position of its own, learnt from X events over its windows,
+// and a program that asks within 100 ms of the last such event gets that
+// one: a saver started right after another one ended would take the old
+// saver's last position for its reference. Wine is told the new one too.
+void PlacePointer(int x, int y);
+// Waits until the X server shows `window` (a top-level window of any Wine
+// process) under the pointer: Wine maps a window's X window a moment after
+// the window exists for Win32, and X input before that goes to whatever
+// lay there. False when it did not within `timeoutMs`.
+bool WaitUntilUnderPointer(HWND window, DWORD timeoutMs = 5000);
 
 // 8-bit RGB image, top line first.
 struct Image {

@@ -37,14 +37,16 @@ void FullScreenStarts(void)
     const int kStarts = 20;
     const char* inputs[] = {"key space", "click 1", "click 2", "click 3", "mousemove_relative 10 0"};
     // Away from the screen's edges, so that the relative moves move.
-    XDo("mousemove 300 200");
+    PlacePointer(300, 200);
     int clean = 0;
     for (int i = 0; i < kStarts; ++i) {
         SaverRun run;
         if (!StartSaver(&run, "/s")) break;
         HWND window = WaitForFullScreenWindow(&run);
         const char* input = inputs[i % 5];
-        // A key goes to the foreground window: wait for the saver to be it.
+        // X input reaches the window once X shows it; a key goes to the
+        // foreground window: wait for the saver to be it.
+        if (window) WaitUntilUnderPointer(window);
         if (i % 5 == 0) WaitUntil([&] { return GetForegroundWindow() == window; }, 3000);
         Pump((DWORD)(i * 53) % 250);
         XDo(input);

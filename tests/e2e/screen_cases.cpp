@@ -86,7 +86,7 @@ void RunMonitorCases(void)
     if (!Check(monitors.size() == 2, Format("two monitors listed:%s, virtual screen ", listed.c_str()) +
                                          Describe(screen)))
         return;
-    XDo(Format("mousemove %ld %ld", screen.right - 1, screen.bottom - 1));
+    PlacePointer(screen.right - 1, screen.bottom - 1);
 
     std::time_t before = std::time(nullptr);
     SaverRun run;
@@ -245,7 +245,7 @@ void RunPaceCases(void)
     if (!Check(probe.screenWidth == 1920 && probe.screenHeight == 1080,
                Format("the screen is 1920x1080 (%dx%d)", probe.screenWidth, probe.screenHeight)))
         return;
-    XDo("mousemove 1919 1079");
+    PlacePointer(1919, 1079);
     SaverRun run;
     if (!Check(StartSaver(&run, "/s"), "1920x1080: starts")) return;
     HWND window = WaitForFullScreenWindow(&run);

@@ -26,35 +26,16 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import checks  # noqa: E402 (tests/checks.py)
+from checks import WAIT, check, end_process, finish_checks, wait_until  # noqa: E402
+
 SEED = 1796746887
-WAIT = 20.0  # seconds for anything that should come at once
 # ONDULITE_PROBE_KEEP=1 keeps the case's folder, the last screenshot of each
 # output and the logs, and names it at the end.
 KEEP = bool(os.environ.get("ONDULITE_PROBE_KEEP"))
 DEBUG_FPS = ["--fps"] if KEEP else []
-
-passed = 0
-failed = 0
-
-
-def check(what, condition, detail=""):
-    global passed, failed
-    if condition:
-        passed += 1
-        print("ok: " + what, flush=True)
-    else:
-        failed += 1
-        print("FAIL: " + what + (" (" + detail + ")" if detail else ""), flush=True)
-    return condition
-
-
-def wait_until(predicate, seconds=WAIT, step=0.05):
-    deadline = time.monotonic() + seconds
-    while True:
-        value = predicate()
-        if value or time.monotonic() >= deadline:
-            return value
-        time.sleep(step)
 
 
 def read_ppm(path):
@@ -304,17 +285,6 @@ def case_pictures(tools):
         client.stop()
     finally:
         sway.close()
-
-
-def end_process(process, seconds=10):
-    """Ends a process started here and waits for it: SIGTERM, then SIGKILL."""
-    if process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(seconds)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
 
 
 def start_pointer(sway):
@@ -700,7 +670,7 @@ def main():
         if args.case == "measure":
             measure(Tools(args, work))
             return
-        if failed == 0:
+        if checks.failed == 0:
             CASES[args.case](Tools(args, work))
     except Exception as error:  # a broken step is a failed case, said in one line
         check("the case ran to its end", False, "%s: %s" % (type(error).__name__, error))
@@ -709,8 +679,7 @@ def main():
             print("kept " + work)
         else:
             shutil.rmtree(work, ignore_errors=True)
-    print("%d passed, %d failed" % (passed, failed))
-    sys.exit(1 if failed else 0)
+    sys.exit(finish_checks())
 
 
 if __name__ == "__main__":

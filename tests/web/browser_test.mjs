@@ -1,16 +1,18 @@
 // The web page in headless Chromium against ondulite-render: the canvas's
 // pixels read back with getImageData, the pause, a hidden page, the SIMD
 // and scalar modules, workers and one thread, bad addresses, the saved PNG
-// and full screen. Prints one line per case, then "N passed, M failed";
-// exits non-zero on a failure. Usage: browser_test.mjs BASE_URL RENDER_TOOL
+// and full screen; the site is served from 127.0.0.1 by a plain static
+// file server. Prints "ok: CASE" or "FAIL: CASE (why)" per case, then "N
+// passed, M failed"; exits non-zero on a failure.
+// Usage: browser_test.mjs SITE_FOLDER RENDER_TOOL
 import {execFileSync} from 'node:child_process';
 import {mkdtempSync, readdirSync, readFileSync, rmSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 
-import {ClosePage, Evaluate, Navigate, OpenPage, StartBrowser, StopBrowser} from './cdp.mjs';
+import {ClosePage, Evaluate, Navigate, OpenPage, ServeFolder, StartBrowser, StopBrowser} from './cdp.mjs';
 
-const [base, renderTool] = process.argv.slice(2);
+const [site, renderTool] = process.argv.slice(2);
 const work = mkdtempSync(join(tmpdir(), 'ondulite-web-test-'));
 let passed = 0;
 let failed = 0;
@@ -24,10 +26,10 @@ async function Case(name, body) {
   try {
     await body();
     passed += 1;
-    console.log(`ok   ${name} (${((Date.now() - start) / 1000).toFixed(1)} s)`);
+    console.log(`ok: ${name} (${((Date.now() - start) / 1000).toFixed(1)} s)`);
   } catch (error) {
     failed += 1;
-    console.log(`FAIL ${name}: ${error.message}`);
+    console.log(`FAIL: ${name} (${error.message})`);
   }
 }
 
@@ -103,6 +105,8 @@ function ExpectQuiet(page) {
   Check(page.problems.length === 0, `the console got: ${page.problems.join(' | ')}`);
 }
 
+const server = await ServeFolder(site);
+const base = server.url;
 const browser = await StartBrowser();
 try {
   await Case('pixels equal the render tool\'s for several seeds and pictures, odd sizes too', async () => {
@@ -330,6 +334,7 @@ try {
   });
 } finally {
   await StopBrowser(browser);
+  server.stop();
   rmSync(work, {recursive: true, force: true});
 }
 

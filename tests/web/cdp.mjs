@@ -116,3 +116,34 @@ export async function Evaluate(page, expression) {
   }
   return answer.result.value;
 }
+
+// Serves `folder` on 127.0.0.1 with Python's plain static file server, on a
+// free port: what the README says any static server does. Resolves to
+// {url, stop}.
+export function ServeFolder(folder) {
+  return new Promise((resolve, reject) => {
+    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', folder],
+      {stdio: ['ignore', 'pipe', 'pipe']});
+    let said = '';
+    const limit = setTimeout(() => {
+      server.kill();
+      reject(new Error(`the static file server did not start: ${said}`));
+    }, 10000);
+    const listen = (chunk) => {
+      said = (said + chunk).slice(-4000);
+      const port = said.match(/ port (\d+) /);
+      if (!port) return;
+      clearTimeout(limit);
+      server.stdout.off('data', listen);
+      server.stdout.resume();
+      server.stderr.resume();
+      resolve({url: `http://127.0.0.1:${port[1]}`, stop: () => server.kill()});
+    };
+    server.stdout.on('data', listen);
+    server.stderr.on('data', (chunk) => { said = (said + chunk).slice(-4000); });
+    server.on('exit', () => {
+      clearTimeout(limit);
+      reject(new Error(`the static file server ended: ${said}`));
+    });
+  });
+}

@@ -1,12 +1,12 @@
 // One 1920x1080 picture in headless Chromium, from its start to its
 // showing on the canvas, next to the native fast path on one thread, in
 // the same run. Prints the figures; judges nothing.
-// Usage: web_bench.mjs BASE_URL NATIVE_BENCH
+// Usage: web_bench.mjs SITE_FOLDER NATIVE_BENCH
 import {execFileSync} from 'node:child_process';
 
-import {ClosePage, Evaluate, OpenPage, StartBrowser, StopBrowser} from './cdp.mjs';
+import {ClosePage, Evaluate, OpenPage, ServeFolder, StartBrowser, StopBrowser} from './cdp.mjs';
 
-const [base, nativeBench] = process.argv.slice(2);
+const [site, nativeBench] = process.argv.slice(2);
 const kPictures = 6;
 
 // The best time of pictures 2 to kPictures (the first one warms up).
@@ -27,6 +27,8 @@ async function BrowserTime(page, query) {
   })`);
 }
 
+const server = await ServeFolder(site);
+const base = server.url;
 const browser = await StartBrowser();
 const version = (await browser.send('Browser.getVersion')).product;
 try {
@@ -44,6 +46,7 @@ try {
   await ClosePage(page);
 } finally {
   await StopBrowser(browser);
+  server.stop();
 }
 
 // The processor's own instruction set, and SSE2, as wide as WebAssembly's.

@@ -17,10 +17,10 @@
 #include "picture/float_mode.h"
 #include "picture/picture.h"
 #include "picture/random.h"
-#include "tools/render/image_file.h"
-#include "tools/render/image_queue.h"
-#include "tools/render/render_options.h"
-#include "tools/render/temporary_file.h"
+#include "render/image_file.h"
+#include "render/image_queue.h"
+#include "render/render_options.h"
+#include "render/temporary_file.h"
 
 static int Fail(const std::string& message)
 {

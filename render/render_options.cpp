@@ -1,4 +1,4 @@
-#include "tools/render/render_options.h"
+#include "render/render_options.h"
 
 #include <cctype>
 #include <cstring>

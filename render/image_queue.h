@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "tools/render/render_options.h"
+#include "render/render_options.h"
 
 struct ImageJob {
     std::string path;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/render/render_options.h"
+#include "render/render_options.h"
 
 // The picture as a window of `windowWidth` x `windowHeight` shows it, from
 // its PixelBuffer (`bufferWidth` x `bufferHeight`, picture/pixel_buffer.h).
@@ -15,14 +15,10 @@ void WindowImageRgb(const uint32_t* pixels, int32_t bufferWidth, int32_t bufferH
 
 // Writes `rgb` (as WindowImageRgb lays it out) to `path` in `format`. The
 // file appears whole or not at all, even when a signal ends the program
-// (tools/render/temporary_file.h says how it is created and replaces
+// (render/temporary_file.h says how it is created and replaces
 // `path`). Returns false with one line in `error`. Safe on several threads
 // at once for different paths. PNG files are 8-bit RGB, every line
 // Up-filtered, compressed by libdeflate in memory (about twice the image's
 // bytes besides `rgb`); a build without libdeflate refuses them.
 bool WriteImageFile(const std::string& path, ImageFormat format, const uint8_t* rgb, int32_t width,
                     int32_t height, std::string* error);
-
-// Reads a binary P6 PPM with maxval 255 (what WriteImageFile makes) into
-// `rgb`. Returns false when the file is missing or not such a PPM.
-bool ReadPpmFile(const std::string& path, std::string* rgb, int32_t* width, int32_t* height);

@@ -1,6 +1,6 @@
-#include "tools/render/image_queue.h"
+#include "render/image_queue.h"
 
-#include "tools/render/image_file.h"
+#include "render/image_file.h"
 
 static void ImageWriter(ImageQueue* queue)
 {

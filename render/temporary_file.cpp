@@ -1,4 +1,4 @@
-#include "tools/render/temporary_file.h"
+#include "render/temporary_file.h"
 
 #include <fcntl.h>
 #include <pthread.h>

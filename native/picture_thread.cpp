@@ -1,4 +1,4 @@
-#include "native/picture_worker.h"
+#include "native/picture_thread.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,7 +11,7 @@
 
 // Makes sure the pool can fill rows `width` wide and the PixelBuffer has
 // `width` x `height` pixels. Both change only when the window's size did.
-static bool PrepareForSize(PictureWorker* worker, int32_t width, int32_t height)
+static bool PrepareForSize(PictureThread* worker, int32_t width, int32_t height)
 {
     if (!worker->poolStarted || width > worker->pool.maxWidth) {
         if (worker->poolStarted) StopBandPool(&worker->pool);
@@ -32,7 +32,7 @@ static bool PrepareForSize(PictureWorker* worker, int32_t width, int32_t height)
     return true;
 }
 
-static void WorkerThread(PictureWorker* worker)
+static void WorkerThread(PictureThread* worker)
 {
     UsePictureFloatMode();
     SeedRandom(worker->seed);
@@ -68,7 +68,7 @@ static void WorkerThread(PictureWorker* worker)
     worker->poolStarted = false;
 }
 
-bool StartPictureWorker(PictureWorker* worker, uint32_t seed)
+bool StartPictureThread(PictureThread* worker, uint32_t seed)
 {
     worker->seed = seed;
     try {
@@ -83,13 +83,13 @@ bool StartPictureWorker(PictureWorker* worker, uint32_t seed)
     try {
         worker->thread = std::thread(WorkerThread, worker);
     } catch (...) {
-        StopPictureWorker(worker);
+        StopPictureThread(worker);
         return false;
     }
     return true;
 }
 
-void RequestPicture(PictureWorker* worker, int32_t width, int32_t height)
+void RequestPicture(PictureThread* worker, int32_t width, int32_t height)
 {
     std::lock_guard<std::mutex> guard(worker->lock);
     worker->requestWidth = width;
@@ -99,7 +99,7 @@ void RequestPicture(PictureWorker* worker, int32_t width, int32_t height)
     worker->wake.notify_one();
 }
 
-bool TakeFinishedPicture(PictureWorker* worker)
+bool TakeFinishedPicture(PictureThread* worker)
 {
     char byte;
     while (read(worker->readyPipe[0], &byte, 1) < 0 && errno == EINTR) {
@@ -108,7 +108,7 @@ bool TakeFinishedPicture(PictureWorker* worker)
     return !worker->failed;
 }
 
-bool StopPictureWorker(PictureWorker* worker)
+bool StopPictureThread(PictureThread* worker)
 {
     if (worker->thread.joinable()) {
         {

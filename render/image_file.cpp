@@ -1,4 +1,4 @@
-#include "tools/render/image_file.h"
+#include "render/image_file.h"
 
 #if ONDULITE_HAVE_PNG
 #include <libdeflate.h>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "picture/pixel_buffer.h"
-#include "tools/render/temporary_file.h"
+#include "render/temporary_file.h"
 
 void WindowImageRgb(const uint32_t* pixels, int32_t bufferWidth, int32_t bufferHeight, int32_t windowWidth,
                     int32_t windowHeight, uint8_t* rgb)
@@ -204,22 +204,4 @@ bool WriteImageFile(const std::string& path, ImageFormat format, const uint8_t* 
     }
     if (!written) *error = "cannot write '" + path + "': " + std::strerror(savedErrno ? savedErrno : EIO);
     return written;
-}
-
-bool ReadPpmFile(const std::string& path, std::string* rgb, int32_t* width, int32_t* height)
-{
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return false;
-    int w = 0, h = 0, maxval = 0;
-    bool ok = fscanf(file, "P6 %d %d %d", &w, &h, &maxval) == 3 && maxval == 255 && w > 0 && h > 0 &&
-              fgetc(file) != EOF;
-    if (ok) {
-        rgb->resize((size_t)w * (size_t)h * 3);
-        ok = fread(&(*rgb)[0], 1, rgb->size(), file) == rgb->size();
-    }
-    fclose(file);
-    if (!ok) return false;
-    *width = w;
-    *height = h;
-    return true;
 }

@@ -6,7 +6,7 @@
 #include "picture/picture.h"
 #include "picture/random.h"
 #include "test_pictures.h"
-#include "native/picture_worker.h"
+#include "native/picture_thread.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ struct Sequence {
     }
 };
 
-std::vector<uint32_t> Make(PictureWorker* worker, int32_t width, int32_t height)
+std::vector<uint32_t> Make(PictureThread* worker, int32_t width, int32_t height)
 {
     RequestPicture(worker, width, height);
     EXPECT_TRUE(TakeFinishedPicture(worker));
@@ -33,10 +33,10 @@ std::vector<uint32_t> Make(PictureWorker* worker, int32_t width, int32_t height)
 
 }  // namespace
 
-TEST(PictureWorker, ShowsTheSeedsSequenceAndGoesOnWithItAtANewSize)
+TEST(PictureThread, ShowsTheSeedsSequenceAndGoesOnWithItAtANewSize)
 {
-    PictureWorker worker;
-    ASSERT_TRUE(StartPictureWorker(&worker, 2026));
+    PictureThread worker;
+    ASSERT_TRUE(StartPictureThread(&worker, 2026));
     Sequence expected(2026);
 
     EXPECT_EQ(Make(&worker, 64, 48), expected.Next(64, 48));
@@ -47,20 +47,20 @@ TEST(PictureWorker, ShowsTheSeedsSequenceAndGoesOnWithItAtANewSize)
     EXPECT_EQ(Make(&worker, 200, 34), expected.Next(200, 34));
     EXPECT_EQ(worker.pictureNumber, 4u);
 
-    EXPECT_TRUE(StopPictureWorker(&worker));
+    EXPECT_TRUE(StopPictureThread(&worker));
     EXPECT_EQ(worker.readyPipe[0], -1);
     EXPECT_TRUE(worker.pixels.empty());
-    EXPECT_TRUE(StopPictureWorker(&worker));
+    EXPECT_TRUE(StopPictureThread(&worker));
 }
 
-TEST(PictureWorker, DrawsFromItsOwnThreadOnly)
+TEST(PictureThread, DrawsFromItsOwnThreadOnly)
 {
     SeedRandom(5);
     int32_t firstDraw = NextRandom();
     SeedRandom(5);
-    PictureWorker worker;
-    ASSERT_TRUE(StartPictureWorker(&worker, 5));
+    PictureThread worker;
+    ASSERT_TRUE(StartPictureThread(&worker, 5));
     Make(&worker, 16, 16);
     EXPECT_EQ(NextRandom(), firstDraw);  // this thread's sequence was not touched
-    EXPECT_TRUE(StopPictureWorker(&worker));
+    EXPECT_TRUE(StopPictureThread(&worker));
 }

@@ -1,4 +1,4 @@
-// The native front ends' picture worker: one thread that seeds the random
+// The native front ends' picture thread: one thread that seeds the random
 // source once and then, on request, plans a picture and has the band pool
 // fill a PixelBuffer with it. It never touches the display; the main thread
 // shows what it made, and so keeps answering the display server and the
@@ -19,7 +19,7 @@
 #include "picture/picture.h"
 #include "native/band_pool.h"
 
-struct PictureWorker {
+struct PictureThread {
     std::thread thread;
     std::mutex lock;
     std::condition_variable wake;
@@ -51,18 +51,18 @@ struct PictureWorker {
 
 // Creates the pipe and starts the thread, which seeds the random source with
 // `seed` and then waits. Returns false when either fails.
-bool StartPictureWorker(PictureWorker* worker, uint32_t seed);
+bool StartPictureThread(PictureThread* worker, uint32_t seed);
 
 // Asks for the next picture of the sequence at `width` x `height` (both
 // even). The worker must not be busy.
-void RequestPicture(PictureWorker* worker, int32_t width, int32_t height);
+void RequestPicture(PictureThread* worker, int32_t width, int32_t height);
 
 // Reads the byte of a finished request from the pipe; returns true when a
 // picture is ready in `pixels` (false when the worker failed).
-bool TakeFinishedPicture(PictureWorker* worker);
+bool TakeFinishedPicture(PictureThread* worker);
 
 // Stops the idle worker, joins it, stops its pool, closes the pipe and
 // frees the buffers; safe to call twice. Returns false and changes nothing
 // while the worker is busy: the band pool finishes a picture it has begun,
 // so a busy worker cannot be stopped at once.
-bool StopPictureWorker(PictureWorker* worker);
+bool StopPictureThread(PictureThread* worker);
