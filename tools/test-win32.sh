@@ -4,7 +4,7 @@
 # 32-bit program, and the suite's own Wine is 64-bit only.
 #
 # The machine is a Debian 12 i386 guest with 32-bit Wine, built once
-# (tools/win32-guest/make-image.sh, most of 20 minutes) and kept in
+# (tools/win32-guest/make-image.sh, about 10 minutes) and kept in
 # ${XDG_CACHE_HOME:-~/.cache}/ondulite/win32-guest under the digest of the
 # scripts that make it (its package list among them); a later run reuses it.
 # Each test boot starts from that image copy-on-write, so nothing a test does
@@ -24,8 +24,8 @@
 # Prints each group's checks, the time of each phase and the processor time
 # of a picture on each model, and "N passed, M failed" last; non-zero status
 # when anything failed. Runs as root (the image is made with debootstrap).
-# Not part of tools/run-tests.sh: from nothing it takes about an hour, from
-# its cache most of 40 minutes.
+# Not part of tools/run-tests.sh: from nothing it takes about 45 minutes on
+# two cores, from its cache about 35.
 set -eu
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -61,7 +61,7 @@ cmake -S . -B build/native -DONDULITE_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build/native -j"$JOBS" --target ondulite-render
 phase_done "build (release's Windows files, 32-bit probe, render tool)" "$begin"
 version=$(sed -n 's/^project(ondulite VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-render=$ROOT/build/native/tools/ondulite-render
+render=$ROOT/build/native/render/ondulite-render
 
 # The guest's image, made again only when a script that makes it changed.
 cache=${ONDULITE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ondulite}/win32-guest
