@@ -5,7 +5,8 @@
 # reproducible: the same sources give the same bytes (programs linked
 # without a time stamp, fixed file times from the last commit, no owner or
 # extra fields, a fixed order).
-# It also writes the Windows installer and the Debian packages.
+# It also writes the Windows installer and the Debian packages. With
+# --windows, only what Windows gets: the two saver zips and the installer.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -71,6 +72,7 @@ done
 
 # The installer for every Windows, carrying both programs (docs/release.md).
 tools/make-installer.sh "dist/ondulite-$version-setup.exe"
+[ "${1:-}" = --windows ] && exit 0
 # The Debian packages of the hack and of the render tool.
 tools/make-deb.sh dist
 # The web page, to put on any static host.

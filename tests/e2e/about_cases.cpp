@@ -391,7 +391,7 @@ void AboutBoxCase(const std::string& arguments, const std::string& browserComman
 
 }  // namespace
 
-void RunAboutCases(void)
+void RunAboutBrowserCases(void)
 {
     ResourceCases();
     recorder = BesideProbe("browser_recorder.exe");
@@ -416,7 +416,11 @@ void RunAboutCases(void)
 
     DeleteOpenCommand();
     AboutBoxCase("/c", "", false, CloseBy::Click, "/c, no open command");
+}
 
+void RunAboutCases(void)
+{
+    RunAboutBrowserCases();
     // The other scales are the dpi group's (screen_cases.cpp).
     RunAboutBoxAtDpi(96);
     DpiChangeCases();

@@ -25,6 +25,11 @@
 //                                      or on every call, as it does on NT 5
 //                                      and later while the input desktop is
 //                                      not the saver's
+//   ONDULITE_CHECKER_PAINTS=<folder>   each paint of the whole picture that
+//                                      shows new pixels is written there as
+//                                      paint-N.ppm: what the window's client
+//                                      area holds (Wine shows nothing of a
+//                                      window inside another process's)
 #pragma once
 
 #include <windows.h>

@@ -183,24 +183,32 @@ void RunModeCases(void)
     ExpectFullScreen(old, Quoted(old) + " /s", "\"/s\" on the 9x family");
     ExpectExit(old, Quoted(old) + " /x", kRefused, "refused \"/x\" on the 9x family");
 
-    // Every mode on each system the saver was first made for, under the
-    // checker, which holds the saver to what those systems do (98's
-    // password change and refusal are above).
-    for (const char* system : {"win95", "win98", "winme", "nt40"}) {
-        const std::string name = std::string("ondulite-") + system + ".scr";
-        const std::string copy = CopySaver("old", name);
-        const std::string quotedCopy = Quoted(copy);
-        const std::string on = std::string(" on ") + system;
-        const bool windows9x = system[0] == 'w';
-        const bool win98 = std::string(system) == "win98";
-        ClaimWindowsVersion(name, system);
-        if (!win98) ExpectFullScreen(copy, quotedCopy + " /s", "\"/s\"" + on);
-        parent = MakeProbeWindow(200, 150, 40, 40);
-        ExpectPreview(copy, quotedCopy + " /p " + HandleText(parent), parent, "\"/p <parent>\"" + on);
-        ExpectConfigBox(copy, quotedCopy + " /c", foreground, "\"/c\"" + on);
-        if (win98) continue;
-        ExpectExit(copy, quotedCopy + " /a", windows9x ? 0 : kRefused, "\"/a\"" + on);
-        ExpectExit(copy, quotedCopy + " /x", kRefused, "refused \"/x\"" + on);
-    }
+    // Every mode on each system the saver was first made for (98's password
+    // change and refusal are above too).
+    DestroyWindow(foreground);
+    for (const char* system : {"win95", "win98", "winme", "nt40"}) RunModeCasesOn(system);
+}
+
+void RunModeCasesOn(const char* system)
+{
+    HWND foreground = MakeProbeWindow(200, 150, 300, 40);
+    SetForegroundWindow(foreground);
+    Pump(100);
+    const std::string name = std::string("ondulite-") + system + ".scr";
+    const std::string copy = CopySaver("old", name);
+    const std::string quotedCopy = Quoted(copy);
+    const std::string on = std::string(" on ") + system;
+    const std::string lower = system;
+    const bool windows9x = lower == "win95" || lower == "win98" || lower == "winme";
+    ClaimWindowsVersion(name, system);
+    ExpectFullScreen(copy, quotedCopy + " /s", "\"/s\"" + on);
+    HWND parent = MakeProbeWindow(200, 150, 40, 40);
+    ExpectPreview(copy, quotedCopy + " /p " + HandleText(parent), parent, "\"/p <parent>\"" + on);
+    ExpectConfigBox(copy, quotedCopy + " /c", foreground, "\"/c\"" + on);
+    ExpectConfigBox(copy, quotedCopy, nullptr, "program name only" + on);
+    ExpectExit(copy, quotedCopy + " /a", windows9x ? 0 : kRefused, "\"/a\"" + on);
+    ExpectExit(copy, quotedCopy + " /x", kRefused, "refused \"/x\"" + on);
+    ExpectExit(copy, quotedCopy + " /p " + HandleText(DeadWindow()), kRefused, "preview of no window" + on);
+    ExpectExit(copy, quotedCopy + " /p", kRefused, "preview without a handle" + on);
     DestroyWindow(foreground);
 }

@@ -12,6 +12,7 @@
 // documentation has no remark for these systems on anything the saver uses.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -46,6 +47,9 @@ const char* SystemName(void)
 int64_t clockAheadSeconds = 0;
 enum class CursorFailure { None, First, All } cursorFailure = CursorFailure::None;
 volatile LONG cursorCalls = 0;
+char paintFolder[MAX_PATH] = "";  // where paints are recorded; empty: they are not
+LONG paintCount = 0;
+uint32_t lastPaintDigest = 0;
 
 constexpr int64_t kFileTimeStepsPerSecond = 10000000;
 constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
@@ -325,9 +329,62 @@ int Truncated16(long long value)
     return (int)(short)(unsigned short)(value & 0xFFFF);
 }
 
+// What a paint of the saver's whole picture shows in its window: the part
+// that the window's client area holds, written as paint-N.ppm (top line
+// first) into the folder of ONDULITE_CHECKER_PAINTS, unless it shows the same
+// pixels as the paint before. Only the saver's own kind of paint is taken: a
+// bottom-up 32-bit picture, whole, at the top left.
+void RecordPaint(HDC dc, int x, int y, DWORD width, DWORD height, UINT firstLine, UINT lines, const VOID* bits,
+                 const BITMAPINFO* info)
+{
+    const BITMAPINFOHEADER& header = info->bmiHeader;
+    RECT client;
+    HWND window = WindowFromDC(dc);
+    if (!window || !GetClientRect(window, &client) || x != 0 || y != 0 || firstLine != 0 ||
+        header.biBitCount != 32 || header.biCompression != BI_RGB || header.biHeight <= 0 ||
+        (LONG)width != header.biWidth || (LONG)height != header.biHeight || (LONG)lines != header.biHeight)
+        return;
+    const int shownWidth = (int)(client.right < header.biWidth ? client.right : header.biWidth);
+    const int shownHeight = (int)(client.bottom < header.biHeight ? client.bottom : header.biHeight);
+    if (shownWidth <= 0 || shownHeight <= 0) return;
+    const uint32_t* pixels = (const uint32_t*)bits;
+    char head[64];
+    const int headLength = wsprintfA(head, "P6\n%d %d\n255\n", shownWidth, shownHeight);
+    const size_t size = (size_t)headLength + (size_t)shownWidth * shownHeight * 3;
+    unsigned char* file = (unsigned char*)HeapAlloc(GetProcessHeap(), 0, size);
+    if (!file) return;
+    std::memcpy(file, head, (size_t)headLength);
+    unsigned char* at = file + headLength;
+    uint32_t digest = 2166136261u;
+    for (int row = 0; row < shownHeight; ++row) {
+        const uint32_t* line = pixels + (size_t)(header.biHeight - 1 - row) * (size_t)header.biWidth;
+        for (int column = 0; column < shownWidth; ++column) {
+            const uint32_t pixel = line[column];
+            *at++ = (unsigned char)(pixel >> 16);
+            *at++ = (unsigned char)(pixel >> 8);
+            *at++ = (unsigned char)pixel;
+            digest = (digest ^ pixel) * 16777619u;
+        }
+    }
+    if (paintCount == 0 || digest != lastPaintDigest) {
+        lastPaintDigest = digest;
+        char path[MAX_PATH + 32];
+        wsprintfA(path, "%s\\paint-%ld.ppm", paintFolder, ++paintCount);
+        HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (out != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            WriteFile(out, file, (DWORD)size, &written, nullptr);
+            CloseHandle(out);
+        }
+        CheckerReport("condition", "paints recorded");
+    }
+    HeapFree(GetProcessHeap(), 0, file);
+}
+
 int WINAPI CheckedSetDIBitsToDevice(HDC dc, int x, int y, DWORD width, DWORD height, int sourceX, int sourceY,
                                     UINT firstLine, UINT lines, const VOID* bits, const BITMAPINFO* info, UINT use)
 {
+    if (paintFolder[0] && bits && info) RecordPaint(dc, x, y, width, height, firstLine, lines, bits, info);
     if (Claimed(kWindows9x) && !(Fits16(x) && Fits16(y) && Fits16(width) && Fits16(height) && Fits16(sourceX) &&
                                  Fits16(sourceY) && Fits16(firstLine) && Fits16(lines))) {
         CheckerReport("fault", "SetDIBitsToDevice: %s cuts coordinates to 16 bits (%d, %d, %lu x %lu, %u lines)",
@@ -657,6 +714,8 @@ void ReadCheckerConditions(void)
     char value[64];
     DWORD length = GetEnvironmentVariableA("ONDULITE_CHECKER_CLOCK", value, sizeof value);
     if (length > 0 && length < sizeof value) clockAheadSeconds = std::strtoll(value, nullptr, 10);
+    length = GetEnvironmentVariableA("ONDULITE_CHECKER_PAINTS", paintFolder, sizeof paintFolder);
+    if (length >= sizeof paintFolder) paintFolder[0] = '\0';
     length = GetEnvironmentVariableA("ONDULITE_CHECKER_CURSOR", value, sizeof value);
     if (length > 0 && length < sizeof value)
         cursorFailure = std::strcmp(value, "first") == 0 ? CursorFailure::First

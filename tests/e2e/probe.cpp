@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -83,8 +84,21 @@ void Pump(DWORD ms)
     }
 }
 
+DWORD Scaled(DWORD ms)
+{
+    static DWORD scale = 0;
+    if (scale == 0) {
+        char value[16] = "";
+        DWORD length = GetEnvironmentVariableA("ONDULITE_TIME_SCALE", value, sizeof value);
+        scale = length > 0 && length < sizeof value ? (DWORD)std::strtoul(value, nullptr, 10) : 1;
+        if (scale == 0) scale = 1;
+    }
+    return ms * scale;
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
+    timeoutMs = Scaled(timeoutMs);
     DWORD start = GetTickCount();
     for (;;) {
         DispatchPending();
@@ -119,7 +133,8 @@ bool CheckerWanted(const std::string& program)
     auto claimed = claimedVersions.find(name);
     const std::string version = claimed == claimedVersions.end() ? "" : claimed->second;
     return version == "win95" || version == "win98" || version == "winme" || version == "nt40" ||
-           EnvironmentHas("ONDULITE_CHECKER_CLOCK") || EnvironmentHas("ONDULITE_CHECKER_CURSOR");
+           EnvironmentHas("ONDULITE_CHECKER_CLOCK") || EnvironmentHas("ONDULITE_CHECKER_CURSOR") ||
+           EnvironmentHas("ONDULITE_CHECKER_PAINTS");
 }
 
 bool StartChecked(SaverRun* run, const std::string& program, const std::string& commandLine)
@@ -200,6 +215,7 @@ bool StartSaver(SaverRun* run, const std::string& arguments)
 DWORD WaitForExit(SaverRun* run, DWORD timeoutMs)
 {
     if (!run->process) return kStillRunning;
+    timeoutMs = Scaled(timeoutMs);
     HANDLE process = run->process;
     DWORD start = GetTickCount();
     for (;;) {

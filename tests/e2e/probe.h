@@ -40,6 +40,12 @@ std::string Format(const char* format, ...);
 // when it cannot be read.
 std::vector<std::string> FileLines(const std::string& windowsPath);
 
+// A limit of `ms` milliseconds for something that must happen, scaled for a
+// slow machine: ONDULITE_TIME_SCALE times as long (an emulated processor
+// runs Wine many times slower). WaitUntil, WaitForExit and RunUnix scale
+// their limits themselves.
+DWORD Scaled(DWORD ms);
+
 // Waits `ms` milliseconds while dispatching the probe's messages.
 void Pump(DWORD ms);
 // Pumps until `condition` holds or `timeoutMs` runs out; returns the condition.
@@ -58,7 +64,7 @@ constexpr uint32_t kRefused = 0xFFFFFFFFu;
 // `"program" arguments`, or with `commandLine` exactly when given. A saver
 // (a .scr) for which the probe claimed Windows 95, 98, Me or NT 4, or that
 // starts while a checker condition (ONDULITE_CHECKER_CLOCK,
-// ONDULITE_CHECKER_CURSOR) is set, runs under the checker
+// ONDULITE_CHECKER_CURSOR, ONDULITE_CHECKER_PAINTS) is set, runs under the checker
 // (tests/e2e/checker.h), unless ONDULITE_NO_CHECKER is set.
 bool StartSaver(SaverRun* run, const std::string& arguments);
 bool StartProgram(SaverRun* run, const std::string& program, const std::string& commandLine);
@@ -158,19 +164,32 @@ bool RenderPictures(uint32_t seed, int width, int height, int count, std::vector
 // clock (where the checker runs the saver's clock ahead), modulo 2^32.
 void CheckPictures(const std::string& arguments, const char* title, const std::string& what, int64_t clockAhead = 0);
 
+// A real preview, /p <window>, in a window of the probe's own: the
+// pictures that it paints there are the seed's (recorded by the checker).
+void CheckPreviewPaints(const std::string& what);
+
 // The part of `image` at `x`, `y` of `width` x `height` (zero outside it).
 Image CropImage(const Image& image, int x, int y, int width, int height);
 
 // Case groups; each returns when done, failures counted by Check.
 void RunModeCases(void);
+// Every mode and its exit code, and bad command lines, for a copy of the
+// saver that Wine shows `system` ("win95", "nt40", ...).
+void RunModeCasesOn(const char* system);
 void RunWindowCases(void);
 void RunDismissalCases(void);
 void RunPictureCases(void);
+// The preview's pictures, with the desktop window and a window of the
+// probe as parents (a part of RunPictureCases).
+void RunPreviewCases(void);
 void RunRobustnessCases(void);
 void RunSoak(int seconds);
 void RunMemoryFailureCases(void);
 void RunPasswordCases(void);
 void RunAboutCases(void);
+// The about box's resources, its picture and its browser command (the
+// first part of RunAboutCases).
+void RunAboutBrowserCases(void);
 // The about box on a screen of `dpi` (set by the caller) under the prefix's
 // own dialog font and two stand-ins of the suite's own.
 void RunAboutBoxAtDpi(DWORD dpi);
@@ -179,3 +198,10 @@ void RunPaceCases(void);
 void RunDpiCases(void);
 void RunResourceCases(const std::string& otherSaverUnix);
 void RunPowerCases(void);
+// One system from end to end (tools/test-win32.sh): every mode and exit
+// code, the full-screen pictures and the dismissal rules, with the saver
+// shown `system`; under the checker for the old systems.
+void RunSystemCases(const char* system);
+// `count` full-screen starts with the saver shown `system`: each must show
+// a picture and end with 0 on a close request.
+void RunRepeatedStarts(const char* system, int count);

@@ -1,7 +1,9 @@
-// ondulite-probe GROUP SAVER WORKDIR RENDERTOOL [SECONDS | OTHER-SAVER]
+// ondulite-probe GROUP SAVER WORKDIR RENDERTOOL [SECONDS | OTHER-SAVER | SYSTEM [COUNT]]
 // Runs one group of end-to-end cases against the saver SAVER (Unix path)
 // and exits with 0 when every check passed. The soak group takes its
-// length in seconds, the resources group the 32-bit saver's Unix path.
+// length in seconds, the resources group the 32-bit saver's Unix path, the
+// system and starts groups the Windows version that Wine shows the saver
+// ("win95", "nt40", "win10", ...), starts also the number of starts.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +14,7 @@
 int main(int argc, char** argv)
 {
     if (argc < 5) {
-        std::fprintf(stderr, "usage: ondulite-probe GROUP SAVER WORKDIR RENDERTOOL [SECONDS]\n");
+        std::fprintf(stderr, "usage: ondulite-probe GROUP SAVER WORKDIR RENDERTOOL [SECONDS | OTHER-SAVER | SYSTEM [COUNT]]\n");
         return 2;
     }
     // Unbuffered: a probe that dies mid-way still shows the cases it passed.
@@ -38,6 +40,8 @@ int main(int argc, char** argv)
         RunDismissalCases();
     else if (std::strcmp(group, "picture") == 0)
         RunPictureCases();
+    else if (std::strcmp(group, "preview") == 0)
+        RunPreviewCases();
     else if (std::strcmp(group, "robustness") == 0)
         RunRobustnessCases();
     else if (std::strcmp(group, "memory") == 0)
@@ -46,6 +50,12 @@ int main(int argc, char** argv)
         RunPasswordCases();
     else if (std::strcmp(group, "about") == 0)
         RunAboutCases();
+    else if (std::strcmp(group, "about-browser") == 0)
+        RunAboutBrowserCases();
+    else if (std::strcmp(group, "system") == 0 && argc > 5)
+        RunSystemCases(argv[5]);
+    else if (std::strcmp(group, "starts") == 0 && argc > 5)
+        RunRepeatedStarts(argv[5], argc > 6 ? std::atoi(argv[6]) : 10);
     else if (std::strcmp(group, "monitors") == 0)
         RunMonitorCases();
     else if (std::strcmp(group, "pace") == 0)
