@@ -69,9 +69,10 @@ fi
 step "debootstrap's first stage (i386, minbase) from $mirror"
 debootstrap --foreign --arch=i386 --variant=minbase bookworm "$root" "$mirror" >"$work/debootstrap.log" 2>&1 ||
   { tail -n 20 "$work/debootstrap.log" >&2; exit 1; }
-# The first stage leaves /proc a link to the host's /proc, for a chroot;
-# the guest mounts its own there.
-rm -f "$root/proc"
+# Where debootstrap takes itself for inside a container, the first stage
+# leaves /proc a link to the host's /proc, for a chroot; elsewhere a folder.
+# The guest mounts its own there.
+if [ -L "$root/proc" ]; then rm -f "$root/proc"; fi
 mkdir -p "$root/proc"
 
 step "the guest's packages: $PACKAGES"
