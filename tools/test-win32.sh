@@ -54,7 +54,7 @@ phase_done() {
 
 # The emulator and the image's tools; the release's and the probe's builds
 # install their own.
-tools/install-deps.sh qemu-system-x86 debootstrap cpio e2fsprogs xz-utils @native zip
+tools/install-deps.sh qemu-system-x86 debootstrap cpio e2fsprogs xz-utils @native zip unzip
 begin=$(date +%s)
 tools/make-release.sh --windows
 cmake -S . -B build/native -DONDULITE_WARNINGS_AS_ERRORS=ON >/dev/null
