@@ -3,6 +3,7 @@
 #include <winternl.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -144,16 +145,32 @@ bool AddImport(HANDLE process, const std::string& dllPath, const char* exportNam
 
 }  // namespace
 
+bool StartProcess(const std::string& program, const std::string& commandLine, DWORD flags,
+                  PROCESS_INFORMATION* started)
+{
+    for (int attempt = 1;; ++attempt) {
+        STARTUPINFOA startup;
+        ZeroMemory(&startup, sizeof startup);
+        startup.cb = sizeof startup;
+        std::vector<char> line(commandLine.begin(), commandLine.end());
+        line.push_back('\0');
+        if (CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
+                           started))
+            return true;
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 2) {
+            SetLastError(error);
+            return false;
+        }
+        std::printf("note: Wine lost %s in its own start-up (error %lu); starting it again\n", program.c_str(),
+                    error);
+    }
+}
+
 bool StartWithDll(const std::string& program, const std::string& commandLine, const std::string& dllPath,
                   const char* exportName, PROCESS_INFORMATION* started, std::string* error)
 {
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                        &startup, started)) {
+    if (!StartProcess(program, commandLine, CREATE_SUSPENDED, started)) {
         *error = "cannot start it";
         return false;
     }

@@ -15,6 +15,14 @@
 
 #include <string>
 
+// CreateProcessA with the default start-up information and `flags`. Wine
+// now and then loses a new process in its own start-up, before the first
+// instruction of the program's image runs, and reports ERROR_INTERNAL_ERROR;
+// nothing of the program ran then, so it is started once more, with a line
+// saying so. Returns CreateProcessA's result, with its last error.
+bool StartProcess(const std::string& program, const std::string& commandLine, DWORD flags,
+                  PROCESS_INFORMATION* started);
+
 // Starts `program` with `commandLine` and `dllPath` (a full Windows path)
 // injected as above. The DLL must export a function named `export`. On
 // success fills `started` (the caller closes both handles) and returns

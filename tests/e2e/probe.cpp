@@ -190,14 +190,8 @@ bool StartProgram(SaverRun* run, const std::string& program, const std::string& 
 {
     run->checkerLog.clear();
     if (CheckerWanted(program)) return StartChecked(run, program, commandLine);
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
+    if (!StartProcess(program, commandLine, 0, &info)) {
         std::printf("cannot start %s: error %lu\n", program.c_str(), GetLastError());
         return false;
     }
