@@ -24,8 +24,8 @@
 # Prints each group's checks, the time of each phase and the processor time
 # of a picture on each model, and "N passed, M failed" last; non-zero status
 # when anything failed. Runs as root (the image is made with debootstrap).
-# Not part of tools/run-tests.sh: from nothing it takes half an hour to 45
-# minutes on two cores, from its cache about 20.
+# Not part of tools/run-tests.sh: from nothing it takes about half an hour on
+# two cores, from its cache about 17 minutes.
 set -eu
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
