@@ -23,13 +23,13 @@ import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import checks  # noqa: E402 (tests/checks.py)
-from checks import WAIT, check, end_process, finish_checks, wait_until  # noqa: E402
+from checks import (WAIT, check, end_process, finish_checks, require_tools,  # noqa: E402
+                    wait_until, work_folder)
 
 SEED = 1796746887
 # ONDULITE_PROBE_KEEP=1 keeps the case's folder, the last screenshot of each
@@ -661,11 +661,8 @@ def main():
     parser.add_argument("--pointer", required=True)
     parser.add_argument("case", choices=sorted(CASES) + ["measure"])
     args = parser.parse_args()
-    for tool in ("sway", "swaymsg", "swayidle", "grim", "wtype", "weston"):
-        if not shutil.which(tool):
-            check("%s is installed (tests/wayland/run-wayland-tests.sh installs it)" % tool, False)
-    work = tempfile.mkdtemp(prefix="ondulite-wayland-")
-    os.chmod(work, 0o755)
+    require_tools(("sway", "swaymsg", "swayidle", "grim", "wtype", "weston"), "tests/wayland/run-wayland-tests.sh")
+    work = work_folder("ondulite-wayland-")
     try:
         if args.case == "measure":
             measure(Tools(args, work))

@@ -21,13 +21,13 @@ import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import checks  # noqa: E402 (tests/checks.py)
-from checks import WAIT, check, end_process, finish_checks, wait_until  # noqa: E402
+from checks import (WAIT, check, end_process, finish_checks, require_tools,  # noqa: E402
+                    wait_until, work_folder)
 
 SKIPPED = 77
 
@@ -541,11 +541,8 @@ def main():
     parser.add_argument("--installed", action="store_true", help="the packages' hack and files, as installed")
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
-    for tool in ("Xvfb", "xdotool", "import", "compare", "readelf", "pgrep"):
-        if not shutil.which(tool):
-            check("%s is installed (tests/x11/run-x11-tests.sh installs it)" % tool, False)
-    work = tempfile.mkdtemp(prefix="ondulite-x11-")
-    os.chmod(work, 0o755)
+    require_tools(("Xvfb", "xdotool", "import", "compare", "readelf", "pgrep"), "tests/x11/run-x11-tests.sh")
+    work = work_folder("ondulite-x11-")
     run = Run(args, work)
     skipped = False
     try:
